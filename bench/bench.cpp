@@ -1,0 +1,134 @@
+#include "bench/bench.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+
+namespace bench {
+
+namespace {
+
+std::map<std::string, void (*)()>& groups() {
+    static std::map<std::string, void (*)()> all;
+    return all;
+}
+
+std::vector<std::string>& scratch_dirs() {
+    static std::vector<std::string> all;
+    return all;
+}
+
+Measurement run_once(const std::string& path, const std::string& dir,
+                     const std::vector<std::string>& args) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0) _exit(126);
+        const int null_fd = open("/dev/null", O_RDWR);
+        dup2(null_fd, 0);
+        dup2(null_fd, 1);
+        dup2(null_fd, 2);
+        std::vector<char*> argv{const_cast<char*>(path.c_str())};
+        for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(path.c_str(), argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    Measurement m;
+    m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    m.peak_kib = usage.ru_maxrss;
+    m.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return m;
+}
+
+}  // namespace
+
+Measurement run_timed(const std::string& path, const std::string& dir,
+                      const std::vector<std::string>& args, int repeat) {
+    Measurement best;
+    for (int i = 0; i < std::max(repeat, 1); ++i) {
+        const Measurement m = run_once(path, dir, args);
+        if (i == 0 || m.seconds < best.seconds) best = m;
+    }
+    return best;
+}
+
+std::string executable(const std::string& name) {
+    for (const char* folder : {"programs/cube", "programs/queue", "programs/factor", "bench"}) {
+        const std::string path = std::string(BUILD_DIR) + "/" + folder + "/" + name;
+        if (access(path.c_str(), X_OK) == 0) return path;
+    }
+    throw std::runtime_error("no executable " + name);
+}
+
+std::string scratch_dir(const std::string& label) {
+    std::string pattern =
+        std::filesystem::temp_directory_path().string() + "/bench-" + label + "-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    scratch_dirs().push_back(pattern);
+    return pattern;
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void print_header(const std::string& group) {
+    std::printf("\n== %s\n%-44s %11s %10s   %-26s %11s %9s\n", group.c_str(), "case", "time",
+                "peak", "reference", "ref time", "ratio");
+}
+
+void print_row(const std::string& label, const Measurement& program,
+               const std::string& reference_label, const Measurement& reference) {
+    std::printf("%-44s %9.2fms %7ldKiB   %-26s %9.2fms %8.2fx%s\n", label.c_str(),
+                program.seconds * 1e3, program.peak_kib, reference_label.c_str(),
+                reference.seconds * 1e3, reference.seconds / program.seconds,
+                program.exit_code == 0 && reference.exit_code == 0 ? "" : "  (nonzero exit!)");
+    std::fflush(stdout);
+}
+
+void print_row(const std::string& label, const Measurement& program) {
+    std::printf("%-44s %9.2fms %7ldKiB%s\n", label.c_str(), program.seconds * 1e3,
+                program.peak_kib, program.exit_code == 0 ? "" : "  (nonzero exit!)");
+    std::fflush(stdout);
+}
+
+bool register_group(const char* name, void (*run)()) {
+    groups()[name] = run;
+    return true;
+}
+
+}  // namespace bench
+
+int main(int argc, char** argv) {
+    std::vector<std::string> wanted(argv + 1, argv + argc);
+    for (const auto& [name, run] : bench::groups()) {
+        if (wanted.empty() || std::find(wanted.begin(), wanted.end(), name) != wanted.end()) run();
+    }
+    std::error_code ignored;
+    for (const auto& dir : bench::scratch_dirs()) std::filesystem::remove_all(dir, ignored);
+    return 0;
+}

@@ -1,0 +1,43 @@
+// The benchmark runner's shared parts: timing real processes in scratch
+// directories and printing rows of figures.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace bench {
+
+struct Measurement {
+    double seconds = 0;     // wall time, process start to exit
+    long peak_kib = 0;      // peak resident memory
+    int exit_code = -1;
+};
+
+// Runs the executable at path with the given arguments in dir, standard
+// output and error discarded; the best wall time of `repeat` runs.
+Measurement run_timed(const std::string& path, const std::string& dir,
+                      const std::vector<std::string>& args = {}, int repeat = 3);
+
+// Path of a built executable of this tree by target name.
+std::string executable(const std::string& name);
+
+// A fresh scratch directory, removed at the end of the run.
+std::string scratch_dir(const std::string& label);
+void write_file(const std::string& path, const std::string& bytes);
+std::string read_file(const std::string& path);
+
+// Prints one row: case, measured time and memory, reference time and ratio.
+void print_header(const std::string& group);
+void print_row(const std::string& label, const Measurement& program,
+               const std::string& reference_label, const Measurement& reference);
+void print_row(const std::string& label, const Measurement& program);
+
+// Registration of a group of cases; the runner runs the groups in the order
+// of their names, or only those named on its command line.
+struct Group {
+    const char* name;
+    void (*run)();
+};
+bool register_group(const char* name, void (*run)());
+
+}  // namespace bench

@@ -1,0 +1,463 @@
+// The Windows services and the x87 unit that the runtime expects, on Linux.
+// Handles are file descriptors; every failure leaves a Windows error code for
+// GetLastError, translated from errno by the one table below.
+#include "platform/windows.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <ucontext.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/common_interface_defs.h>
+#endif
+
+extern "C" char __executable_start[];
+
+namespace platform {
+
+namespace {
+
+thread_local DWORD last_error = 0;
+
+// errno -> Windows error code. Anything not listed becomes
+// ERROR_INVALID_PARAMETER (87), the code Windows gives for a request it
+// cannot carry out as asked.
+struct ErrnoMapping {
+    int error_number;
+    DWORD windows_code;
+};
+constexpr ErrnoMapping errno_table[] = {
+    {ENOENT, ERROR_FILE_NOT_FOUND},          // 2; 3 when a folder of the path is missing
+    {ENOTDIR, ERROR_PATH_NOT_FOUND},         // 3
+    {EMFILE, ERROR_TOO_MANY_OPEN_FILES},     // 4
+    {ENFILE, ERROR_TOO_MANY_OPEN_FILES},     // 4
+    {EACCES, ERROR_ACCESS_DENIED},           // 5
+    {EPERM, ERROR_ACCESS_DENIED},            // 5
+    {EISDIR, ERROR_ACCESS_DENIED},           // 5, as opening a folder is on Windows
+    {ETXTBSY, ERROR_SHARING_VIOLATION},      // 32
+    {EWOULDBLOCK, ERROR_SHARING_VIOLATION},  // 32: a lock held by another process
+    {EBADF, ERROR_INVALID_HANDLE},           // 6
+    {ENOMEM, ERROR_NOT_ENOUGH_MEMORY},       // 8
+    {EROFS, ERROR_WRITE_PROTECT},            // 19
+    {ENOSPC, ERROR_DISK_FULL},               // 112
+    {EDQUOT, ERROR_DISK_FULL},               // 112
+    {EFBIG, ERROR_DISK_FULL},                // 112
+    {ENAMETOOLONG, ERROR_FILENAME_EXCED_RANGE},  // 206
+    {EPIPE, ERROR_NO_DATA},                  // 232: the reader of a pipe has gone
+    {EIO, ERROR_IO_DEVICE},                  // 1117
+    {ENXIO, ERROR_FILE_NOT_FOUND},           // 2: a device or FIFO end that is not there
+    {ELOOP, ERROR_CANT_RESOLVE_FILENAME},    // 1921
+};
+
+DWORD windows_code(int error_number) {
+    for (const auto& mapping : errno_table) {
+        if (mapping.error_number == error_number) return mapping.windows_code;
+    }
+    return ERROR_INVALID_PARAMETER;
+}
+
+void fail_with_errno() { last_error = windows_code(errno); }
+
+// ENOENT means "path not found" (3) rather than "file not found" (2) when a
+// folder named in the path does not exist.
+DWORD missing_file_code(const char* name) {
+    const char* slash = std::strrchr(name, '/');
+    if (slash == nullptr || slash == name) return ERROR_FILE_NOT_FOUND;
+    char folder[4096];
+    const std::size_t length = static_cast<std::size_t>(slash - name);
+    if (length >= sizeof folder) return ERROR_PATH_NOT_FOUND;
+    std::memcpy(folder, name, length);
+    folder[length] = '\0';
+    struct stat info {};
+    if (stat(folder, &info) != 0 || !S_ISDIR(info.st_mode)) return ERROR_PATH_NOT_FOUND;
+    return ERROR_FILE_NOT_FOUND;
+}
+
+// Data files are kept off descriptors 0, 1 and 2, so that a program started
+// with a standard handle closed never writes its report into a data file.
+int above_standard_descriptors(int fd) {
+    if (fd > 2) return fd;
+    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    const int saved = errno;
+    close(fd);
+    errno = saved;
+    return moved;
+}
+
+// The share mode every text file passes (read sharing only), kept between
+// processes of this runtime with open-file-description locks: readers share,
+// a writer excludes everyone. Only regular files are locked.
+bool take_share_lock(int fd, DWORD desired_access) {
+    flock lock{};
+    lock.l_type = (desired_access & GENERIC_WRITE) != 0 ? F_WRLCK : F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 0;
+    lock.l_len = 0;
+    if (fcntl(fd, F_OFD_SETLK, &lock) == 0) return true;
+    if (errno == EAGAIN || errno == EACCES) errno = EWOULDBLOCK;
+    return false;
+}
+
+// Read-ahead for handles opened for reading: one ReadFile of 128 bytes is
+// served from a block read from the kernel. A block is only read when the
+// previous one is used up, so reads of a pipe still return what has arrived
+// without waiting for more.
+constexpr std::size_t read_ahead_size = 64 * 1024;
+constexpr int read_ahead_slots = 4;
+struct ReadAhead {
+    int fd = -1;
+    std::size_t pos = 0;
+    std::size_t end = 0;
+    unsigned char bytes[read_ahead_size];
+};
+ReadAhead read_ahead[read_ahead_slots];
+
+ReadAhead* read_ahead_of(int fd) {
+    for (auto& slot : read_ahead) {
+        if (slot.fd == fd) return &slot;
+    }
+    return nullptr;
+}
+
+void attach_read_ahead(int fd) {
+    ReadAhead* slot = read_ahead_of(-1);
+    if (slot == nullptr) return;  // all in use: this handle reads directly
+    slot->fd = fd;
+    slot->pos = 0;
+    slot->end = 0;
+}
+
+ssize_t read_retrying(int fd, void* buffer, std::size_t count) {
+    ssize_t got;
+    do {
+        got = read(fd, buffer, count);
+    } while (got < 0 && errno == EINTR);
+    return got;
+}
+
+}  // namespace
+
+HANDLE CreateFileA(const char* name, DWORD desired_access, DWORD /*share_mode*/,
+                   DWORD creation_disposition, DWORD /*flags_and_attributes*/) {
+    int flags = O_CLOEXEC | O_NOCTTY;
+    const bool reading = (desired_access & GENERIC_READ) != 0;
+    const bool writing = (desired_access & GENERIC_WRITE) != 0;
+    flags |= reading && writing ? O_RDWR : writing ? O_WRONLY : O_RDONLY;
+    if (creation_disposition == CREATE_ALWAYS) flags |= O_CREAT;
+
+    int fd;
+    do {
+        fd = open(name, flags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        last_error = errno == ENOENT ? missing_file_code(name) : windows_code(errno);
+        return INVALID_HANDLE_VALUE;
+    }
+    fd = above_standard_descriptors(fd);
+    if (fd < 0) {
+        fail_with_errno();
+        return INVALID_HANDLE_VALUE;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0) {
+        fail_with_errno();
+        close(fd);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        close(fd);
+        last_error = ERROR_ACCESS_DENIED;
+        return INVALID_HANDLE_VALUE;
+    }
+    if (S_ISREG(info.st_mode)) {
+        // The lock comes first, so a process that loses never truncates the
+        // winner's file.
+        if (!take_share_lock(fd, desired_access)) {
+            fail_with_errno();
+            close(fd);
+            return INVALID_HANDLE_VALUE;
+        }
+        if (creation_disposition == CREATE_ALWAYS && ftruncate(fd, 0) != 0) {
+            fail_with_errno();
+            close(fd);
+            return INVALID_HANDLE_VALUE;
+        }
+    }
+    if (reading && !writing) attach_read_ahead(fd);
+    return static_cast<HANDLE>(fd);
+}
+
+bool ReadFile(HANDLE handle, void* buffer, DWORD bytes_to_read, DWORD* bytes_read) {
+    *bytes_read = 0;
+    const int fd = static_cast<int>(handle);
+    ReadAhead* slot = read_ahead_of(fd);
+    if (slot == nullptr) {
+        const ssize_t got = read_retrying(fd, buffer, bytes_to_read);
+        if (got < 0) {
+            fail_with_errno();
+            return false;
+        }
+        *bytes_read = static_cast<DWORD>(got);
+        return true;
+    }
+    if (slot->pos == slot->end) {
+        const ssize_t got = read_retrying(fd, slot->bytes, read_ahead_size);
+        if (got < 0) {
+            fail_with_errno();
+            return false;
+        }
+        slot->pos = 0;
+        slot->end = static_cast<std::size_t>(got);
+    }
+    std::size_t count = slot->end - slot->pos;
+    if (count > bytes_to_read) count = bytes_to_read;
+    std::memcpy(buffer, slot->bytes + slot->pos, count);
+    slot->pos += count;
+    *bytes_read = static_cast<DWORD>(count);
+    return true;
+}
+
+bool WriteFile(HANDLE handle, const void* buffer, DWORD bytes_to_write, DWORD* bytes_written) {
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    DWORD done = 0;
+    while (done < bytes_to_write) {
+        const ssize_t put = write(static_cast<int>(handle), bytes + done, bytes_to_write - done);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            *bytes_written = done;
+            fail_with_errno();
+            return false;
+        }
+        done += static_cast<DWORD>(put);
+    }
+    *bytes_written = done;
+    return true;
+}
+
+bool CloseHandle(HANDLE handle) {
+    const int fd = static_cast<int>(handle);
+    if (ReadAhead* slot = read_ahead_of(fd)) slot->fd = -1;
+    // Linux releases the descriptor even when close reports EINTR.
+    if (close(fd) != 0 && errno != EINTR) {
+        fail_with_errno();
+        return false;
+    }
+    return true;
+}
+
+DWORD GetFileType(HANDLE handle) {
+    struct stat info {};
+    if (fstat(static_cast<int>(handle), &info) != 0) {
+        fail_with_errno();
+        return FILE_TYPE_UNKNOWN;
+    }
+    if (S_ISCHR(info.st_mode)) return FILE_TYPE_CHAR;
+    if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) return FILE_TYPE_PIPE;
+    if (S_ISREG(info.st_mode) || S_ISBLK(info.st_mode)) return FILE_TYPE_DISK;
+    return FILE_TYPE_UNKNOWN;
+}
+
+HANDLE GetStdHandle(std::int32_t which) {
+    switch (which) {
+        case STD_INPUT_HANDLE: return 0;
+        case STD_OUTPUT_HANDLE: return 1;
+        case STD_ERROR_HANDLE: return 2;
+        default: last_error = ERROR_INVALID_HANDLE; return INVALID_HANDLE_VALUE;
+    }
+}
+
+DWORD GetLastError() { return last_error; }
+
+void ExitProcess(DWORD exit_code) { _exit(static_cast<int>(exit_code & 0xFF)); }
+
+void MessageBoxA(const char* text, const char* caption) {
+    DWORD written = 0;
+    WriteFile(2, caption, static_cast<DWORD>(std::strlen(caption)), &written);
+    WriteFile(2, ": ", 2, &written);
+    WriteFile(2, text, static_cast<DWORD>(std::strlen(text)), &written);
+    WriteFile(2, "\n", 1, &written);
+}
+
+// An ordinary PC keyboard: type 4, no subtype.
+std::int32_t GetKeyboardType(std::int32_t which) { return which == 0 ? 4 : 0; }
+
+void fpu_reset(std::uint16_t control_word) {
+    asm volatile("fninit\n\tfldcw %0" : : "m"(control_word));
+}
+
+std::uint16_t fpu_control_word_now() {
+    std::uint16_t control_word = 0;
+    asm volatile("fnstcw %0" : "=m"(control_word));
+    return control_word;
+}
+
+std::uint32_t code_address(const void* location) {
+    const auto offset = reinterpret_cast<std::uintptr_t>(location) -
+                        reinterpret_cast<std::uintptr_t>(__executable_start);
+    return static_cast<std::uint32_t>(offset + 0x00400000u);
+}
+
+std::int32_t UnhandledExceptionFilter(const ExceptionRecord& /*record*/) {
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+// ---------------------------------------------------------------------------
+// The program stack and faults.
+
+namespace {
+
+constexpr std::size_t program_stack_size = 67107839;  // 64 MiB less 1,025 bytes
+constexpr std::size_t stack_guard_size = 1024 * 1024;
+constexpr std::size_t alternate_stack_size = 256 * 1024;
+constexpr int fault_signals[] = {SIGFPE, SIGSEGV, SIGBUS, SIGILL, SIGINT};
+
+std::uintptr_t guard_low = 0;    // lowest address of the guard below the stack
+std::uintptr_t stack_low = 0;    // lowest usable address of the program stack
+FaultHandler installed_handler = nullptr;
+alignas(16) unsigned char alternate_stack[alternate_stack_size];
+
+DWORD x87_fault_code(int si_code, const ucontext_t& context) {
+    const std::uint16_t status = context.uc_mcontext.fpregs != nullptr
+                                     ? context.uc_mcontext.fpregs->swd
+                                     : 0;
+    switch (si_code) {
+        case FPE_INTDIV: return EXCEPTION_INT_DIVIDE_BY_ZERO;
+        case FPE_INTOVF: return EXCEPTION_INT_OVERFLOW;
+        case FPE_FLTDIV: return EXCEPTION_FLT_DIVIDE_BY_ZERO;
+        case FPE_FLTOVF: return EXCEPTION_FLT_OVERFLOW;
+        case FPE_FLTUND:
+            return (status & 0x12) == 0x02 ? EXCEPTION_FLT_DENORMAL_OPERAND
+                                           : EXCEPTION_FLT_UNDERFLOW;
+        case FPE_FLTRES: return EXCEPTION_FLT_INEXACT_RESULT;
+        case FPE_FLTINV:
+            // An invalid operation with the stack-fault bit is a register
+            // stack overflow or underflow.
+            return (status & 0x40) != 0 ? EXCEPTION_FLT_STACK_CHECK
+                                        : EXCEPTION_FLT_INVALID_OPERATION;
+        case FPE_FLTSUB: return EXCEPTION_ARRAY_BOUNDS_EXCEEDED;
+        default: return EXCEPTION_FLT_INVALID_OPERATION;
+    }
+}
+
+// A general-protection fault arrives as SIGSEGV from the kernel itself; it is
+// a privileged instruction when the bytes at the fault say so.
+bool is_privileged_instruction(const unsigned char* code) {
+    const unsigned char first = code[0];
+    if (first == 0xF4 || first == 0xFA || first == 0xFB) return true;      // hlt, cli, sti
+    if ((first >= 0xE4 && first <= 0xE7) || (first >= 0xEC && first <= 0xEF)) return true;  // in, out
+    if (first != 0x0F) return false;
+    const unsigned char second = code[1];
+    return second == 0x06 || second == 0x08 || second == 0x09 || second == 0x30 ||
+           second == 0x32 || (second >= 0x20 && second <= 0x23);
+}
+
+DWORD segv_fault_code(const siginfo_t& info, const ucontext_t& context) {
+    const auto address = reinterpret_cast<std::uintptr_t>(info.si_addr);
+    const auto stack_pointer = static_cast<std::uintptr_t>(context.uc_mcontext.gregs[REG_RSP]);
+    const bool in_guard = (address >= guard_low && address < stack_low) ||
+                          (stack_pointer >= guard_low && stack_pointer < stack_low);
+    if (stack_low != 0 && in_guard) return EXCEPTION_STACK_OVERFLOW;
+    if (info.si_code == SI_KERNEL) {
+        const auto* code = reinterpret_cast<const unsigned char*>(context.uc_mcontext.gregs[REG_RIP]);
+        if (is_privileged_instruction(code)) return EXCEPTION_PRIV_INSTRUCTION;
+    }
+    return EXCEPTION_ACCESS_VIOLATION;
+}
+
+DWORD fault_code(int signal_number, const siginfo_t& info, const ucontext_t& context) {
+    switch (signal_number) {
+        case SIGFPE: return x87_fault_code(info.si_code, context);
+        case SIGSEGV: return segv_fault_code(info, context);
+        case SIGBUS: return 0xC0000006u;  // EXCEPTION_IN_PAGE_ERROR
+        case SIGILL:
+            return info.si_code == ILL_PRVOPC || info.si_code == ILL_PRVREG
+                       ? EXCEPTION_PRIV_INSTRUCTION
+                       : EXCEPTION_ILLEGAL_INSTRUCTION;
+        case SIGINT: return STATUS_CONTROL_C_EXIT;
+        default: return 0xC0000001u;
+    }
+}
+
+void on_fault_signal(int signal_number, siginfo_t* info, void* raw_context) {
+    const auto& context = *static_cast<const ucontext_t*>(raw_context);
+    ExceptionRecord record{};
+    record.code = fault_code(signal_number, *info, context);
+    record.address =
+        code_address(reinterpret_cast<const void*>(context.uc_mcontext.gregs[REG_RIP]));
+    if (installed_handler != nullptr) installed_handler(record);
+    // No handler (or it returned): end as the system would.
+    signal(signal_number, SIG_DFL);
+    raise(signal_number);
+}
+
+[[noreturn]] void start_entry(void (*entry)()) {
+#if defined(__SANITIZE_ADDRESS__)
+    __sanitizer_finish_switch_fiber(nullptr, nullptr, nullptr);
+#endif
+    entry();
+    __builtin_trap();
+}
+
+}  // namespace
+
+void install_fault_handler(FaultHandler handler) {
+    installed_handler = handler;
+    stack_t alternate{};
+    alternate.ss_sp = alternate_stack;
+    alternate.ss_size = sizeof alternate_stack;
+    sigaltstack(&alternate, nullptr);
+    struct sigaction action {};
+    action.sa_sigaction = on_fault_signal;
+    // SA_NODEFER: a fault inside the halt sequence, which runs within the
+    // handler, enters the handler again.
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
+    sigemptyset(&action.sa_mask);
+    for (const int signal_number : fault_signals) sigaction(signal_number, &action, nullptr);
+}
+
+void remove_fault_handler() {
+    installed_handler = nullptr;
+    for (const int signal_number : fault_signals) signal(signal_number, SIG_DFL);
+}
+
+void run_on_program_stack(void (*entry)()) {
+    // A write to a pipe whose reader has gone fails with ERROR_NO_DATA
+    // instead of ending the process.
+    signal(SIGPIPE, SIG_IGN);
+
+    const long page = sysconf(_SC_PAGESIZE);
+    const std::size_t usable = (program_stack_size + page - 1) / page * page;
+    void* mapping = mmap(nullptr, stack_guard_size + usable, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_STACK, -1, 0);
+    if (mapping == MAP_FAILED) {
+        entry();  // no room for the reservation: run on the process stack
+        __builtin_trap();
+    }
+    mprotect(mapping, stack_guard_size, PROT_NONE);
+    guard_low = reinterpret_cast<std::uintptr_t>(mapping);
+    stack_low = guard_low + stack_guard_size;
+    const std::uintptr_t top = (stack_low + program_stack_size) & ~std::uintptr_t{15};
+
+#if defined(__SANITIZE_ADDRESS__)
+    __sanitizer_start_switch_fiber(nullptr, reinterpret_cast<void*>(stack_low),
+                                   top - stack_low);
+#endif
+    asm volatile(
+        "mov %0, %%rsp\n\t"
+        "xor %%ebp, %%ebp\n\t"
+        "call *%1\n\t"
+        "ud2"
+        :
+        : "r"(top), "r"(start_entry), "D"(entry)
+        : "memory");
+    __builtin_unreachable();
+}
+
+}  // namespace platform

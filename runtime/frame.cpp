@@ -1,0 +1,195 @@
+// Program frame: start-up, the halt sequence, runtime errors and faults.
+#include "runtime/frame.h"
+
+#include "platform/windows.h"
+#include "runtime/text_file.h"
+
+namespace rt {
+
+std::uint8_t console_flag = 0;
+std::int32_t halt_code = 0;
+std::uint32_t error_address = 0;
+std::uint16_t fpu_control_word = 0x1332;
+thread_local std::uint32_t io_result = 0;
+std::int32_t initialised_count = 0;
+
+const std::uint8_t error_kind_table[25] = {0,   203, 204, 200, 201, 215, 207, 200, 205,
+                                           206, 219, 216, 218, 217, 202, 220, 221, 222,
+                                           223, 224, 225, 227, 0,   228, 229};
+
+char runtime_error_message[30] = "Runtime error     at 00000000";
+
+namespace {
+
+// Positions in runtime_error_message.
+constexpr int number_last_digit = 16;
+constexpr int number_first_position = 13;
+constexpr int address_last_digit = 28;
+constexpr int address_first_position = 21;
+
+// Row 1: a module with nothing to do but count its own starts and ends.
+std::int32_t counter_module_count = 0;
+void counter_module_initialise() { --counter_module_count; }
+void counter_module_finalise() { ++counter_module_count; }
+
+// Row 2: the runtime core. The guard makes each routine do its work once.
+std::int32_t core_guard = 0;
+
+void core_start_up() {
+    if (core_guard-- != 0) return;
+    // The registry override of the exception masks: this platform has no
+    // registry, so the key never opens and only the keyboard test remains.
+    fpu_control_word = fpu_mask_override(fpu_control_word, platform::GetKeyboardType(0),
+                                         platform::GetKeyboardType(1), false, 0);
+    reset_fpu();
+    std_input.mode = mode_closed;
+    std_output.mode = mode_closed;
+    std_error.mode = mode_closed;
+}
+
+void core_shut_down() {
+    if (++core_guard != 0) return;
+    text_close(std_input);
+    text_close(std_output);
+    text_close(std_error);
+}
+
+void empty_module_finalise() {}
+
+constexpr ModuleRow module_rows[3] = {
+    {counter_module_initialise, counter_module_finalise},
+    {core_start_up, core_shut_down},
+    {nullptr, empty_module_finalise},
+};
+
+const ModuleTable* running_table = nullptr;
+
+void fault_handler(const platform::ExceptionRecord& record) {
+    if (platform::UnhandledExceptionFilter(record) == platform::EXCEPTION_CONTINUE_SEARCH) return;
+    reset_fpu();
+    // The frames above the handler are abandoned: the halt sequence runs on
+    // the handler's stack and never returns to them.
+    run_error(exception_error_number(record.code), record.address);
+}
+
+}  // namespace
+
+const ModuleTable module_table = {3, module_rows};
+
+std::uint16_t fpu_mask_override(std::uint16_t control_word, std::int32_t keyboard_type,
+                                std::int32_t keyboard_subtype, bool has_value,
+                                std::uint32_t value) {
+    const std::int32_t subtype = keyboard_subtype & 0xFF00;
+    if (keyboard_type != 7 || (subtype != 0x0D00 && subtype != 0x0400)) return control_word;
+    const std::uint32_t mask_source = has_value ? value : control_word;
+    return static_cast<std::uint16_t>((control_word & 0xFFC0u) | (mask_source & 0x3Fu));
+}
+
+void reset_fpu() { platform::fpu_reset(fpu_control_word); }
+
+void program_start(const ModuleTable& table) {
+    platform::install_fault_handler(fault_handler);
+    running_table = &table;
+    initialised_count = 0;
+    for (std::int32_t row = 0; row < table.count; ++row) {
+        initialised_count = row + 1;
+        if (table.rows[row].initialise != nullptr) table.rows[row].initialise();
+    }
+}
+
+[[gnu::noinline]] void io_check() {
+    if (io_result == 0) return;
+    run_error_kind(0, platform::code_address(__builtin_return_address(0)));
+}
+
+void run_error_kind(std::uint32_t kind, std::uint32_t address) {
+    kind &= 0x7F;
+    std::uint8_t number;
+    if (kind == 0) {
+        number = static_cast<std::uint8_t>(io_result & 0xFF);
+    } else if (kind <= 24) {
+        number = error_kind_table[kind];
+    } else {
+        number = static_cast<std::uint8_t>(kind);
+    }
+    run_error(number, address);
+}
+
+void run_error(std::uint8_t number, std::uint32_t address) {
+    error_address = address;
+    halt_program(number);
+}
+
+void halt_program(std::int32_t code) {
+    halt_code = code;
+    if (error_address != 0) {
+        report_runtime_error();
+        error_address = 0;
+    }
+    // Each row's count is lowered before its finalisation runs, so a fault
+    // inside one re-enters here and goes on with the rows below it.
+    while (initialised_count > 0) {
+        --initialised_count;
+        if (running_table == nullptr) break;
+        const auto finalise = running_table->rows[initialised_count].finalise;
+        if (finalise != nullptr) finalise();
+    }
+    platform::remove_fault_handler();
+    platform::ExitProcess(static_cast<platform::DWORD>(halt_code));
+}
+
+void report_runtime_error() {
+    char* const message = runtime_error_message;
+    // Blank the number and zero the address first: a second report (a fault
+    // during the halt sequence) must not show digits of the first.
+    for (int i = number_first_position; i <= number_last_digit; ++i) message[i] = ' ';
+    for (int i = address_first_position; i <= address_last_digit; ++i) message[i] = '0';
+
+    std::uint32_t number = static_cast<std::uint32_t>(halt_code);
+    int position = number_last_digit;
+    do {
+        message[position--] = static_cast<char>('0' + number % 10);
+        number /= 10;
+    } while (number != 0 && position >= number_first_position);
+
+    std::uint32_t address = error_address;
+    position = address_last_digit;
+    do {
+        message[position--] = "0123456789ABCDEF"[address & 0xF];
+        address >>= 4;
+    } while (address != 0);
+
+    if (console_flag == 0) {
+        platform::MessageBoxA(message, "Error");
+        return;
+    }
+    if (std_output.mode == mode_output && std_output.buffer_pos > 0) {
+        std_output.transfer_slot(std_output);
+    }
+    const platform::HANDLE out = platform::GetStdHandle(platform::STD_OUTPUT_HANDLE);
+    platform::DWORD written = 0;
+    platform::WriteFile(out, message, sizeof runtime_error_message, &written);
+    platform::WriteFile(out, "\r\n", 2, &written);
+}
+
+std::uint8_t exception_error_number(std::uint32_t exception_code) {
+    switch (exception_code) {
+        case platform::EXCEPTION_ACCESS_VIOLATION: return 216;
+        case platform::EXCEPTION_ARRAY_BOUNDS_EXCEEDED: return 201;
+        case platform::EXCEPTION_FLT_DENORMAL_OPERAND: return 206;
+        case platform::EXCEPTION_FLT_DIVIDE_BY_ZERO: return 200;
+        case platform::EXCEPTION_FLT_INEXACT_RESULT: return 207;
+        case platform::EXCEPTION_FLT_INVALID_OPERATION: return 207;
+        case platform::EXCEPTION_FLT_OVERFLOW: return 205;
+        case platform::EXCEPTION_FLT_STACK_CHECK: return 207;
+        case platform::EXCEPTION_FLT_UNDERFLOW: return 206;
+        case platform::EXCEPTION_INT_DIVIDE_BY_ZERO: return 200;
+        case platform::EXCEPTION_INT_OVERFLOW: return 215;
+        case platform::EXCEPTION_PRIV_INSTRUCTION: return 218;
+        case platform::EXCEPTION_STACK_OVERFLOW: return 202;
+        case platform::STATUS_CONTROL_C_EXIT: return 217;
+        default: return 255;
+    }
+}
+
+}  // namespace rt

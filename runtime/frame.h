@@ -1,0 +1,60 @@
+// Program frame: start-up, the halt sequence, runtime errors and faults.
+#pragma once
+
+#include <cstdint>
+
+namespace rt {
+
+// Set to 1 by a console program's entry before anything else runs.
+extern std::uint8_t console_flag;
+// Exit code of the process; set only by halt_program.
+extern std::int32_t halt_code;
+// Code address of a pending runtime error; 0 when none is pending.
+extern std::uint32_t error_address;
+// x87 control word loaded at start-up and after every fault.
+extern std::uint16_t fpu_control_word;
+// Pending I/O error of this thread: 0, a Windows error code or 102 to 106.
+extern thread_local std::uint32_t io_result;
+
+struct ModuleRow {
+    void (*initialise)();  // may be null
+    void (*finalise)();    // may be null
+};
+struct ModuleTable {
+    std::int32_t count;
+    const ModuleRow* rows;
+};
+// The three rows every program runs: a counter row, the runtime core, an empty row.
+extern const ModuleTable module_table;
+// Number of module_table rows whose initialisation has been started.
+extern std::int32_t initialised_count;
+
+// Error kinds 1 to 24 and their runtime error numbers (kind 0 is the I/O error).
+extern const std::uint8_t error_kind_table[25];
+// "Runtime error     at 00000000" and a zero byte; filled in place by the report.
+extern char runtime_error_message[30];
+
+void program_start(const ModuleTable& table);
+// Ends the program with the pending I/O error, if any; the error address is
+// the return address of this call.
+void io_check();
+[[noreturn]] void run_error_kind(std::uint32_t kind, std::uint32_t address);
+[[noreturn]] void run_error(std::uint8_t number, std::uint32_t address);
+[[noreturn]] void halt_program(std::int32_t code);
+void report_runtime_error();
+void reset_fpu();
+std::uint8_t exception_error_number(std::uint32_t exception_code);
+
+// The keyboard-type test and mask merge of the floating-point override:
+// the control word that results from the current one, the two keyboard type
+// answers and the registry value (absent when has_value is false).
+std::uint16_t fpu_mask_override(std::uint16_t control_word, std::int32_t keyboard_type,
+                                std::int32_t keyboard_subtype, bool has_value,
+                                std::uint32_t value);
+
+}  // namespace rt
+
+// Each program defines its main body here; the runtime's main() runs it on
+// the program stack. It sets console_flag, calls program_start, runs its
+// statements and ends with halt_program(0).
+[[noreturn]] void program_entry();

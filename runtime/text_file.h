@@ -1,0 +1,88 @@
+// Buffered text files: the TextFile record, its slot routines and the three
+// standard files.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "runtime/frame.h"
+
+namespace rt {
+
+inline constexpr std::uint16_t mode_closed = 0xD7B0;
+inline constexpr std::uint16_t mode_input = 0xD7B1;
+inline constexpr std::uint16_t mode_output = 0xD7B2;
+inline constexpr std::uint16_t mode_inout = 0xD7B3;
+
+// Bit 0 of flags: CR LF line ends on output, byte 0x1A ends the input.
+inline constexpr std::uint16_t text_flag = 1;
+extern const std::uint8_t default_text_flags;
+
+inline constexpr std::uint32_t text_buffer_size = 128;
+inline constexpr std::uint32_t text_name_size = 260;
+// text_read_char's answer at the end of the input: 0x1A in both bytes.
+inline constexpr std::uint16_t end_of_file = 0x1A1A;
+
+struct TextFile;
+// A slot routine returns 0 or an error code.
+using SlotProc = std::uint32_t (*)(TextFile& file);
+
+struct TextFile {
+    std::uint32_t handle;
+    std::uint16_t mode;
+    std::uint16_t flags;
+    std::uint32_t buffer_size;
+    std::uint32_t buffer_pos;
+    std::uint32_t buffer_end;
+    std::uint8_t* buffer_ptr;
+    SlotProc open_slot;
+    SlotProc transfer_slot;
+    SlotProc flush_slot;
+    SlotProc close_slot;
+    std::uint8_t user_data[32];
+    // Zero-terminated; a name that fills all 260 bytes without a terminator
+    // was too long and is refused at the open.
+    char name[text_name_size];
+    std::uint8_t buffer[text_buffer_size];
+};
+
+extern TextFile std_input;
+extern TextFile std_output;
+extern TextFile std_error;
+
+std::uint32_t file_open_proc(TextFile& file);
+std::uint32_t file_read_proc(TextFile& file);
+std::uint32_t file_write_proc(TextFile& file);
+std::uint32_t file_close_proc(TextFile& file);
+std::uint32_t file_nop_proc(TextFile& file);
+
+void text_assign(TextFile& file, std::string_view name);
+std::uint32_t text_open(TextFile& file, std::uint16_t new_mode);
+void text_open_input(TextFile& file);
+void text_open_output(TextFile& file);
+void text_close(TextFile& file);
+void text_flush(TextFile& file);
+bool text_check_input(TextFile& file);
+bool text_check_output(TextFile& file);
+
+// Slow path of text_read_char: the file is not open for input or its buffer
+// is used up.
+std::uint16_t text_read_char_refill(TextFile& file);
+
+// The next input byte (high byte 0), or end_of_file. After a byte that is not
+// the end of file, buffer_pos - 1 indexes it and a reader may step back once.
+inline std::uint16_t text_read_char(TextFile& file) {
+    if (file.mode == mode_input && file.buffer_pos < file.buffer_end) {
+        const std::uint8_t c = file.buffer_ptr[file.buffer_pos];
+        if (c != 0x1A || (file.flags & text_flag) == 0) {
+            ++file.buffer_pos;
+            return c;
+        }
+        return end_of_file;
+    }
+    return text_read_char_refill(file);
+}
+
+inline bool is_end_of_file(std::uint16_t c) { return (c >> 8) != 0; }
+
+}  // namespace rt
