@@ -23,6 +23,13 @@ std::vector<ProgramCase> all_cases() {
     return cases;
 }
 
+}  // namespace
+
+// Names a case by where it is written, instead of dumping its bytes.
+void PrintTo(const ProgramCase& c, std::ostream* out) { *out << c.source; }
+
+namespace {
+
 class ProgramCases : public ::testing::TestWithParam<ProgramCase> {};
 
 TEST_P(ProgramCases, Run) {
