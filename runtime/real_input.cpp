@@ -70,6 +70,7 @@ long double apply(long double value, long double factor, bool multiply) {
 
 long double scale_by_power_of_ten(long double value, std::int32_t e) {
     if (e == 0) return value;
+    // A zero mantissa stays zero however large its exponent.
     if (e >= exponent_beyond_tables) return value == 0 ? value : positive_infinity;
     if (e <= -exponent_beyond_tables) return 0.0L;
     const bool multiply = e > 0;

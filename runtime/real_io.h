@@ -25,7 +25,7 @@ long double read_real(TextFile& file);
 long double decimal_normalize(long double v, std::int32_t& k);
 // The digit string of v rounded after n digits: position 0 the overflow digit,
 // positions 1 to 18 the digits of v * 10^17, then "0" up to position n.
-// digits must hold at least max(n, 18) + 2 bytes.
+// digits must hold at least max(n, 18) + 1 bytes.
 void make_digits(long double v, std::int32_t n, char* digits);
 void real_to_text(long double value, std::int32_t width, std::int32_t decimals, ShortText& text);
 TextFile& write_real(TextFile& file, long double value, std::int32_t width, std::int32_t decimals);

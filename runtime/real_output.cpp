@@ -33,10 +33,10 @@ struct ExtendedBits {
     std::uint16_t sign_exponent;
 };
 
+// The significand and the sign-and-exponent word of the 10-byte value.
 ExtendedBits bits_of(long double v) {
     ExtendedBits bits;
-    unsigned char bytes[sizeof v];
-    std::memcpy(bytes, &v, sizeof v);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&v);
     std::memcpy(&bits.significand, bytes, 8);
     std::memcpy(&bits.sign_exponent, bytes + 8, 2);
     return bits;
