@@ -153,6 +153,10 @@ TEST(DecimalNormalize, EndsInOneToSixteen) {
     const long double smallest = rt::decimal_normalize(0x1p-16445L, k);
     EXPECT_EQ(k, -4951);
     EXPECT_NEAR(static_cast<double>(smallest), 3.6451995318824746, 1e-15);
+    for (int bit = 0; bit < 64; ++bit) {
+        const long double v = rt::decimal_normalize(from_bits(0, 1ULL << bit), k);
+        EXPECT_TRUE(v >= 1 && v < 16) << "denormal bit " << bit;
+    }
 }
 
 // Random finite values with a random sign and a normal exponent short of
