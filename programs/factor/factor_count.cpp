@@ -129,10 +129,14 @@ std::int32_t collect_divisors(std::int32_t n, std::int32_t k) {
 
 // The recursion counts, for n >= 2 and a table of two or more entries, the
 // multisets of entries 2 .. divisor_count whose product is n: the divisor 1
-// only ever leads to a call with bound 1, which gives 0. Counting the same
-// multisets one table entry at a time over all divisors of n needs one
-// addition per pair (entry, multiple of it), at most 164,025 for any 32-bit
-// n, and gives the same sum modulo 2^32.
+// only ever leads to a call with bound 1, which gives 0. Every quotient the
+// recursion meets is a divisor of n, so its states are (divisor slot, bound
+// index). After entry i has been counted in, ways[s] is the recursion's
+// count for the divisor in slot s with bound i: each state is computed once,
+// in place, from the states of bound i - 1 and of bound i for the smaller
+// quotient. That is one addition per pair (entry, multiple of it), 164,025
+// for 2,095,133,040, instead of a K-step scan and a recursion that meets the
+// same states again and again; the sums are the same modulo 2^32.
 std::int32_t count_products(std::int32_t n, std::int32_t divisor_count) {
     if (divisor_count < 1) return n == 1 ? 1 : 0;
     if (divisor_count == 1 || n <= 0) return 0;
