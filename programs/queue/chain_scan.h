@@ -1,0 +1,51 @@
+// The computation of the chain program: the head search and the follow-up
+// passes over the pair list.
+//
+// The result is defined by a plain scan: every pair whose first element is
+// no pair's second element is written as a head, and then n - 2 passes run
+// over all pairs in input order, each writing the second element of every
+// pair whose first element equals the value written last at the moment the
+// pair is reached. Done literally that is quadratic in the number of pairs.
+//
+// Here the pairs are indexed once, sorted by (first element, pair number), so
+// one step of a pass jumps straight to the next pair, in input order, whose
+// first element is the current value; a pass that writes nothing ends the
+// passes, since every later pass would scan the same list for the same value.
+// The work is O((pairs + values written) log pairs), and the bytes written
+// are exactly those of the plain scan for every input, well-formed or not.
+//
+// No allocation: the pairs and their index live in fixed global tables.
+#pragma once
+
+#include <cstdint>
+
+namespace chain_scan {
+
+// The tables hold at most this many pairs (n up to 200,001).
+inline constexpr std::int32_t max_pairs = 200000;
+
+// Pair k (numbered from 1) says that pair_second[k] stands directly behind
+// pair_first[k]. Entry 0 is unused.
+extern std::int32_t pair_first[max_pairs + 1];
+extern std::int32_t pair_second[max_pairs + 1];
+// The value written last, whose follower is searched next; 0 until a head is
+// written.
+extern std::int32_t current;
+
+// Where the values go. Each call writes one value (or a head pair) and checks
+// the write, as the program's statements do.
+struct ChainWriter {
+    void (*write_head)(std::int32_t first, std::int32_t second);
+    void (*write_follower)(std::int32_t value);
+};
+
+// Builds the index over pairs 1 to pair_count and sets current to 0; a count
+// of zero or below means no pairs.
+void index_pairs(std::int32_t pair_count);
+// Writes every pair whose first element is no pair's second element, in input
+// order, leaving current at the second element of the last one written.
+void search_heads(const ChainWriter& writer);
+// Runs up to pass_count follow-up passes from current.
+void follow_up(std::int32_t pass_count, const ChainWriter& writer);
+
+}  // namespace chain_scan
