@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <numeric>
 #include <random>
 #include <string>
@@ -33,54 +34,55 @@ std::string shuffled_queue(std::int32_t n, std::uint32_t seed) {
     return text;
 }
 
-struct Run {
-    bench::Measurement measurement;
-    std::string output;
-};
-
-Run run_in(const std::string& program, const std::string& dir, int repeat) {
-    Run run;
-    run.measurement = bench::run_timed(bench::executable(program), dir, {}, repeat);
-    run.output = bench::read_file(dir + "/queue.out");
-    return run;
+// The peak memory of a child counts what the runner itself held when it
+// started the child, so no input or output text is kept in memory while the
+// programs run: each output is moved aside and compared at the end.
+bench::Measurement run_in(const std::string& program, const std::string& dir, int repeat) {
+    const bench::Measurement m = bench::run_timed(bench::executable(program), dir, {}, repeat);
+    std::filesystem::rename(dir + "/queue.out", dir + "/queue.out." + program);
+    return m;
 }
 
-void check_same(const std::string& what, const Run& a, const Run& b) {
-    if (a.output != b.output || a.output.empty()) {
-        std::printf("!! %s: outputs differ (%zu and %zu bytes)\n", what.c_str(), a.output.size(),
-                    b.output.size());
+void check_same(const std::string& dir, const std::string& program, const std::string& other) {
+    const std::string a = bench::read_file(dir + "/queue.out." + program);
+    const std::string b = bench::read_file(dir + "/queue.out." + other);
+    if (a != b || a.empty()) {
+        std::printf("!! %s and %s write different outputs (%zu and %zu bytes) in %s\n", program.c_str(),
+                    other.c_str(), a.size(), b.size(), dir.c_str());
     }
+}
+
+std::string queue_dir(std::int32_t n, std::uint32_t seed) {
+    const std::string dir = bench::scratch_dir("queue-" + std::to_string(n));
+    bench::write_file(dir + "/queue.in", shuffled_queue(n, seed));
+    return dir;
 }
 
 void run_queue_group() {
     bench::print_header("queue");
+    const std::string big = queue_dir(2000000, 1);
+    const std::string medium = queue_dir(200001, 2);
+    const std::string small = queue_dir(20001, 3);
 
-    const std::string big = bench::scratch_dir("queue-2000000");
-    bench::write_file(big + "/queue.in", shuffled_queue(2000000, 1));
-    const Run queue = run_in("queue", big, 3);
-    const Run by_hand = run_in("reference_queue", big, 3);
-    check_same("queue n = 2,000,000", queue, by_hand);
-    bench::print_row("queue, n = 2,000,000", queue.measurement, "hand-written", by_hand.measurement);
-    bench::print_row("  hand-written reference, n = 2,000,000", by_hand.measurement);
+    const bench::Measurement queue = run_in("queue", big, 3);
+    const bench::Measurement by_hand = run_in("reference_queue", big, 3);
+    const bench::Measurement chain = run_in("chain", medium, 3);
+    run_in("reference_queue", medium, 1);
+    const bench::Measurement small_chain = run_in("chain", small, 3);
+    const bench::Measurement plain = run_in("reference_chain", small, 1);
 
-    const std::string medium = bench::scratch_dir("chain-200001");
-    bench::write_file(medium + "/queue.in", shuffled_queue(200001, 2));
-    const Run chain = run_in("chain", medium, 3);
-    const Run medium_by_hand = run_in("reference_queue", medium, 1);
-    check_same("chain n = 200,001", chain, medium_by_hand);
-
-    const std::string small = bench::scratch_dir("chain-20001");
-    bench::write_file(small + "/queue.in", shuffled_queue(20001, 3));
-    const Run plain = run_in("reference_chain", small, 1);
-    const Run small_chain = run_in("chain", small, 1);
-    check_same("chain n = 20,001", small_chain, plain);
-
+    bench::print_row("queue, n = 2,000,000", queue, "hand-written", by_hand);
+    bench::print_row("  hand-written reference, n = 2,000,000", by_hand);
     // The plain scan is quadratic: ten times the pairs take a hundred times as long.
-    bench::Measurement projected = plain.measurement;
+    bench::Measurement projected = plain;
     projected.seconds *= 100;
-    bench::print_row("chain, n = 200,001", chain.measurement, "plain scan (x100 proj.)", projected);
-    bench::print_row("chain, n = 20,001", small_chain.measurement, "plain scan", plain.measurement);
-    bench::print_row("  plain scan reference, n = 20,001", plain.measurement);
+    bench::print_row("chain, n = 200,001", chain, "plain scan (x100 proj.)", projected);
+    bench::print_row("chain, n = 20,001", small_chain, "plain scan", plain);
+    bench::print_row("  plain scan reference, n = 20,001", plain);
+
+    check_same(big, "queue", "reference_queue");
+    check_same(medium, "chain", "reference_queue");
+    check_same(small, "chain", "reference_chain");
 }
 
 const bool registered = bench::register_group("queue", run_queue_group);

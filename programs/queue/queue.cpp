@@ -92,13 +92,16 @@ void print_chain() {
     written_by[pair_first[k]] = counter;
     while (k > 0) {
         const std::int32_t next = pair_second[k];
+        // Loaded before the writes: the walk jumps through memory at random,
+        // and the loads of the next step then overlap the formatting.
+        const std::int32_t next_pair = pair_of[next];
         if (written_by[next] == counter) return;  // the links lead back into this chain
         rt::write_char(rt::std_output, ' ');
         rt::write_integer(rt::std_output, next);
         rt::text_flush(rt::std_output);
         rt::io_check();
         written_by[next] = counter;
-        k = pair_of[next];
+        k = next_pair;
     }
 }
 
