@@ -17,6 +17,7 @@ using namespace rt;
 namespace {
 
 char scenario[64];
+char argument[260];  // a file name for the scenarios that take one
 
 void open_output(std::string_view name) {
     text_assign(std_output, name);
@@ -50,6 +51,16 @@ std::int32_t divide(std::int32_t a, std::int32_t b) {
 }
 
 bool is(const char* name) { return std::strcmp(scenario, name) == 0; }
+
+// Waits for a number on the FIFO "hold.fifo", so that a test decides when
+// the run goes on (or sends it a signal meanwhile).
+void wait_on_fifo(TextFile& file) {
+    text_assign(file, "hold.fifo");
+    text_open_input(file);
+    io_check();
+    read_integer(file);
+    io_check();
+}
 
 int finalise_faults = 0;
 void faulting_finalise() {
@@ -141,6 +152,18 @@ void faulting_finalise() {
         open_output("probe.out");
         write_text(std_output, "before");
         kill(getpid(), SIGINT);
+    } else if (is("hold-output")) {
+        // 200 bytes: one full buffer reaches the file, 72 stay in the buffer.
+        open_output(argument);
+        for (int line = 0; line < 20; ++line) write_text(std_output, "held line\n");
+        wait_on_fifo(local);
+    } else if (is("hold-input")) {
+        text_assign(std_input, argument);
+        text_open_input(std_input);
+        io_check();
+        read_integer(std_input);
+        io_check();
+        wait_on_fifo(local);
     } else if (is("normal-end")) {
         open_output("probe.out");
         write_text(std_output, "left open");
@@ -158,5 +181,6 @@ void faulting_finalise() {
 
 int main(int argc, char** argv) {
     if (argc > 1) std::strncpy(scenario, argv[1], sizeof scenario - 1);
+    if (argc > 2) std::strncpy(argument, argv[2], sizeof argument - 1);
     platform::run_on_program_stack(program_entry);
 }
