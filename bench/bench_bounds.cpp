@@ -1,0 +1,194 @@
+// Memory and time bounds: every program on its largest input and on a
+// gigabyte of input that holds no number (sparse zero bytes, and real
+// blanks), with the peak resident memory of the program's own address space.
+//
+// The peak is read from /proc/<pid>/status (VmHWM) when the program is about
+// to exit, stopped there by ptrace: the rusage of a forked child would also
+// count the pages of the runner that the child shared until its exec.
+#include <fcntl.h>
+#include <sys/ptrace.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <numeric>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bench/bench.h"
+
+namespace {
+
+constexpr off_t gigabyte = off_t{1} << 30;
+
+long high_water_kib(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+    }
+    return -1;
+}
+
+[[noreturn]] void exec_traced(const std::string& path, const std::string& dir) {
+    if (chdir(dir.c_str()) != 0) _exit(126);
+    const int null_fd = open("/dev/null", O_RDWR);
+    dup2(null_fd, 0);
+    dup2(null_fd, 1);
+    dup2(null_fd, 2);
+    ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+    execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+}
+
+// One run: wall time from the fork to the end, and the exact peak.
+bench::Measurement run_measured(const std::string& path, const std::string& dir) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) exec_traced(path, dir);
+    bench::Measurement m;
+    bool exec_seen = false;
+    int status = 0;
+    while (waitpid(pid, &status, 0) == pid && WIFSTOPPED(status)) {
+        if (!exec_seen) {
+            exec_seen = true;
+            ptrace(PTRACE_SETOPTIONS, pid, nullptr, static_cast<long>(PTRACE_O_TRACEEXIT | PTRACE_O_EXITKILL));
+            ptrace(PTRACE_CONT, pid, nullptr, nullptr);
+        } else if (status >> 8 == (SIGTRAP | (PTRACE_EVENT_EXIT << 8))) {
+            m.peak_kib = high_water_kib(pid);
+            ptrace(PTRACE_CONT, pid, nullptr, nullptr);
+        } else {
+            ptrace(PTRACE_CONT, pid, nullptr, reinterpret_cast<void*>(static_cast<long>(WSTOPSIG(status))));
+        }
+    }
+    m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    m.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return m;
+}
+
+// The best time of `repeat` runs; the peak is the same in every run.
+bench::Measurement best_of(const std::string& program, const std::string& dir, int repeat) {
+    const std::string path = bench::executable(program);
+    bench::Measurement best;
+    for (int i = 0; i < repeat; ++i) {
+        const bench::Measurement m = run_measured(path, dir);
+        if (i == 0 || m.seconds < best.seconds) best = m;
+    }
+    return best;
+}
+
+// ---------------------------------------------------------------------------
+// Inputs. The largest input of each program, as its own group builds it.
+
+// The people 1 to n in random order, the pairs shuffled (as bench_queue).
+std::string shuffled_queue(std::int32_t n, std::uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::vector<std::int32_t> order(static_cast<std::size_t>(n));
+    std::iota(order.begin(), order.end(), 1);
+    std::shuffle(order.begin(), order.end(), rng);
+    std::vector<std::size_t> pair_starts(order.size() - 1);
+    std::iota(pair_starts.begin(), pair_starts.end(), 0);
+    std::shuffle(pair_starts.begin(), pair_starts.end(), rng);
+    std::string text = std::to_string(n) + "\r\n";
+    text.reserve(static_cast<std::size_t>(n) * 18);
+    for (const std::size_t i : pair_starts) {
+        text += std::to_string(order[i]) + ' ' + std::to_string(order[i + 1]) + "\r\n";
+    }
+    return text;
+}
+
+struct LargestInput {
+    const char* program;
+    const char* input_name;
+    const char* output_name;
+    const char* label;
+};
+
+const LargestInput largest_inputs[] = {
+    {"cube", "cube.in", "cube.out", "cube, four 64-digit tokens"},
+    {"chain", "queue.in", "queue.out", "chain, n = 200,001 shuffled"},
+    {"queue", "queue.in", "queue.out", "queue, n = 2,000,000 shuffled"},
+    {"factor", "factor.in", "factor.out", "factor, N = 2095133040 K = 2^31-1"},
+};
+
+// Written straight to the file, so the runner holds no large text while the
+// programs run.
+void write_largest_input(const LargestInput& c, const std::string& dir) {
+    const std::string program = c.program;
+    std::string text;
+    if (program == "cube") {
+        const std::string digits(64, '7');
+        text = digits + "\r\n" + digits + " " + digits + " 0\r\n";
+    } else if (program == "chain") {
+        text = shuffled_queue(200001, 2);
+    } else if (program == "queue") {
+        text = shuffled_queue(2000000, 1);
+    } else {
+        text = "2095133040 2147483647";
+    }
+    bench::write_file(dir + "/" + c.input_name, text);
+}
+
+std::uintmax_t file_size(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? static_cast<std::uintmax_t>(info.st_size) : 0;
+}
+
+std::string with_output(const std::string& label, const std::string& path) {
+    return label + " -> " + std::to_string(file_size(path)) + " B";
+}
+
+void make_sparse_gigabyte(const std::string& path) {
+    bench::write_file(path, "");
+    if (truncate(path.c_str(), gigabyte) != 0) std::printf("!! cannot make %s\n", path.c_str());
+}
+
+void make_blank_gigabyte(const std::string& path) {
+    std::ofstream out(path, std::ios::binary);
+    const std::string blanks(1 << 20, ' ');
+    for (off_t written = 0; written < gigabyte; written += static_cast<off_t>(blanks.size())) {
+        out.write(blanks.data(), static_cast<std::streamsize>(blanks.size()));
+    }
+}
+
+void run_bounds_group() {
+    bench::print_header("bounds");
+    for (const auto& c : largest_inputs) {
+        const std::string dir = bench::scratch_dir(std::string("bounds-") + c.program);
+        write_largest_input(c, dir);
+        const bench::Measurement m = best_of(c.program, dir, 3);
+        bench::print_row(with_output(c.label, dir + "/" + c.output_name), m);
+    }
+    // A gigabyte without a number: every program reads it to the end.
+    const std::string blanks_dir = bench::scratch_dir("bounds-blanks");
+    make_blank_gigabyte(blanks_dir + "/blanks");
+    for (const auto& c : largest_inputs) {
+        const std::string sparse = bench::scratch_dir(std::string("bounds-sparse-") + c.program);
+        make_sparse_gigabyte(sparse + "/" + c.input_name);
+        bench::print_row(std::string(c.program) + ", 1 GiB of zero bytes (sparse)", best_of(c.program, sparse, 1));
+
+        const std::string blank = bench::scratch_dir(std::string("bounds-blank-") + c.program);
+        if (link((blanks_dir + "/blanks").c_str(), (blank + "/" + c.input_name).c_str()) != 0) {
+            std::printf("!! cannot link the blank gigabyte\n");
+            continue;
+        }
+        bench::print_row(std::string(c.program) + ", 1 GiB of blanks", best_of(c.program, blank, 1));
+    }
+    // chain's output grows with the square of n when the pairs are missing
+    // (read as 0 0): n - 2 passes over n - 1 pairs.
+    const std::string zero_pairs = bench::scratch_dir("bounds-zero-pairs");
+    bench::write_file(zero_pairs + "/queue.in", "2001\r\n");
+    const bench::Measurement m = best_of("chain", zero_pairs, 1);
+    bench::print_row(with_output("chain, n = 2,001 and no pairs", zero_pairs + "/queue.out"), m);
+}
+
+const bool registered = bench::register_group("bounds", run_bounds_group);
+
+}  // namespace
