@@ -138,6 +138,19 @@ public:
                text[close_paren + 2] == 'S';
     }
 
+    // Has a handler of its own for the signal (SigCgt of its status).
+    bool catches(int signal_number) const {
+        std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+        std::string line;
+        while (std::getline(status, line)) {
+            if (line.rfind("SigCgt:", 0) == 0) {
+                const unsigned long long caught = std::strtoull(line.c_str() + 7, nullptr, 16);
+                return ((caught >> (signal_number - 1)) & 1) != 0;
+            }
+        }
+        return false;
+    }
+
     // Waits for the end; false (and the process killed) after the timeout.
     bool wait(double seconds = 20) {
         int status = 0;
@@ -344,6 +357,22 @@ TEST(Interrupt, CtrlCWhileReadingAFifoEndsWith217AndKeepsTheOutputFile) {
         // had been written to it yet.
         EXPECT_TRUE(file_exists(dir.file(p.output)));
         EXPECT_EQ(file_bytes(dir.file(p.output)), "");
+    }
+}
+
+TEST(Interrupt, CtrlCWhileWaitingToOpenAFifoEndsWith217BeforeTheOutputExists) {
+    for (const auto& p : all_programs) {
+        SCOPED_TRACE(p.name);
+        ScratchDir dir;
+        ASSERT_EQ(mkfifo(dir.file(p.input).c_str(), 0600), 0);
+        Background run(program_path(p.name), dir.path());
+        // No writer: the open waits, with the fault handler in place.
+        ASSERT_TRUE(wait_until([&] { return run.catches(SIGINT) && run.sleeping(); }));
+        run.send(SIGINT);
+        ASSERT_TRUE(run.wait());
+        EXPECT_EQ(run.exit_code, 217);
+        EXPECT_TRUE(is_report_line(run.stdout_bytes, 217)) << printable(run.stdout_bytes);
+        EXPECT_FALSE(file_exists(dir.file(p.output)));
     }
 }
 
