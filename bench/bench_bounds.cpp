@@ -6,14 +6,10 @@
 // to exit, stopped there by ptrace: the rusage of a forked child would also
 // count the pages of the runner that the child shared until its exec.
 #include <fcntl.h>
-#include <sys/ptrace.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -29,65 +25,9 @@ namespace {
 
 constexpr off_t gigabyte = off_t{1} << 30;
 
-long high_water_kib(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-    }
-    return -1;
-}
-
-[[noreturn]] void exec_traced(const std::string& path, const std::string& dir) {
-    if (chdir(dir.c_str()) != 0) _exit(126);
-    const int null_fd = open("/dev/null", O_RDWR);
-    dup2(null_fd, 0);
-    dup2(null_fd, 1);
-    dup2(null_fd, 2);
-    ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
-    execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-}
-
-// One run: wall time from the fork to the end, and the exact peak.
-bench::Measurement run_measured(const std::string& path, const std::string& dir) {
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) exec_traced(path, dir);
-    bench::Measurement m;
-    m.peak_kib = -1;
-    bool exec_seen = false;
-    int status = 0;
-    rusage usage{};
-    while (wait4(pid, &status, 0, &usage) == pid && WIFSTOPPED(status)) {
-        if (!exec_seen) {
-            exec_seen = true;
-            ptrace(PTRACE_SETOPTIONS, pid, nullptr, static_cast<long>(PTRACE_O_TRACEEXIT | PTRACE_O_EXITKILL));
-            ptrace(PTRACE_CONT, pid, nullptr, nullptr);
-        } else if (status >> 8 == (SIGTRAP | (PTRACE_EVENT_EXIT << 8))) {
-            m.peak_kib = high_water_kib(pid);
-            ptrace(PTRACE_CONT, pid, nullptr, nullptr);
-        } else {
-            ptrace(PTRACE_CONT, pid, nullptr, reinterpret_cast<void*>(static_cast<long>(WSTOPSIG(status))));
-        }
-    }
-    // Where tracing is not allowed there is no exit stop: the rusage peak
-    // then stands in, which also counts the runner's pages.
-    if (m.peak_kib < 0) m.peak_kib = usage.ru_maxrss;
-    m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    m.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return m;
-}
-
 // The best time of `repeat` runs; the peak is the same in every run.
 bench::Measurement best_of(const std::string& program, const std::string& dir, int repeat) {
-    const std::string path = bench::executable(program);
-    bench::Measurement best;
-    for (int i = 0; i < repeat; ++i) {
-        const bench::Measurement m = run_measured(path, dir);
-        if (i == 0 || m.seconds < best.seconds) best = m;
-    }
-    return best;
+    return bench::run_timed(bench::executable(program), dir, {}, repeat);
 }
 
 // ---------------------------------------------------------------------------

@@ -431,6 +431,9 @@ void run_on_program_stack(void (*entry)()) {
     // A write to a pipe whose reader has gone fails with ERROR_NO_DATA
     // instead of ending the process.
     signal(SIGPIPE, SIG_IGN);
+    // Likewise a write beyond the file-size limit fails (EFBIG, disk full)
+    // instead of killing the process.
+    signal(SIGXFSZ, SIG_IGN);
 
     const long page = sysconf(_SC_PAGESIZE);
     const std::size_t usable = (program_stack_size + page - 1) / page * page;

@@ -50,8 +50,19 @@ void core_start_up() {
 void core_shut_down() {
     if (++core_guard != 0) return;
     text_close(std_input);
+    // A program that leaves its last output to this close would otherwise
+    // end with exit code 0 and an incomplete file when the close fails. That
+    // failure ends the program as its runtime error; a close of a file that
+    // was not open, or a close during the report of another error, does not.
+    const bool output_open = std_output.mode == mode_output;
+    const std::uint32_t error_before = io_result;
     text_close(std_output);
+    const std::uint32_t output_error = io_result;
     text_close(std_error);
+    if (output_open && output_error != error_before && halt_code == 0) {
+        run_error(static_cast<std::uint8_t>(output_error & 0xFF),
+                  platform::code_address(__builtin_return_address(0)));
+    }
 }
 
 void empty_module_finalise() {}
