@@ -14,6 +14,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <numeric>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -129,6 +131,26 @@ std::string read_file(const std::string& path) {
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
+}
+
+std::string shuffled_queue(std::int32_t n, std::uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::vector<std::int32_t> order(static_cast<std::size_t>(n));
+    std::iota(order.begin(), order.end(), 1);
+    std::shuffle(order.begin(), order.end(), rng);
+    std::vector<std::size_t> pair_starts(order.size() - 1);
+    std::iota(pair_starts.begin(), pair_starts.end(), 0);
+    std::shuffle(pair_starts.begin(), pair_starts.end(), rng);
+
+    std::string text = std::to_string(n) + "\r\n";
+    text.reserve(static_cast<std::size_t>(n) * 18);
+    for (const std::size_t i : pair_starts) {
+        text += std::to_string(order[i]);
+        text += ' ';
+        text += std::to_string(order[i + 1]);
+        text += "\r\n";
+    }
+    return text;
 }
 
 void print_header(const std::string& group) {

@@ -2,6 +2,7 @@
 // directories and printing rows of figures.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,10 @@ std::string executable(const std::string& name);
 std::string scratch_dir(const std::string& label);
 void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
+
+// "queue.in" for the people 1 to n in random order, the pairs shuffled, one
+// pair per line.
+std::string shuffled_queue(std::int32_t n, std::uint32_t seed);
 
 // Prints one row: case, measured time and memory, reference time and ratio.
 void print_header(const std::string& group);

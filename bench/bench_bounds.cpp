@@ -9,15 +9,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <numeric>
-#include <random>
 #include <string>
-#include <vector>
 
 #include "bench/bench.h"
 
@@ -32,23 +28,6 @@ bench::Measurement best_of(const std::string& program, const std::string& dir, i
 
 // ---------------------------------------------------------------------------
 // Inputs. The largest input of each program, as its own group builds it.
-
-// The people 1 to n in random order, the pairs shuffled (as bench_queue).
-std::string shuffled_queue(std::int32_t n, std::uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::vector<std::int32_t> order(static_cast<std::size_t>(n));
-    std::iota(order.begin(), order.end(), 1);
-    std::shuffle(order.begin(), order.end(), rng);
-    std::vector<std::size_t> pair_starts(order.size() - 1);
-    std::iota(pair_starts.begin(), pair_starts.end(), 0);
-    std::shuffle(pair_starts.begin(), pair_starts.end(), rng);
-    std::string text = std::to_string(n) + "\r\n";
-    text.reserve(static_cast<std::size_t>(n) * 18);
-    for (const std::size_t i : pair_starts) {
-        text += std::to_string(order[i]) + ' ' + std::to_string(order[i + 1]) + "\r\n";
-    }
-    return text;
-}
 
 struct LargestInput {
     const char* program;
@@ -73,9 +52,9 @@ void write_largest_input(const LargestInput& c, const std::string& dir) {
         const std::string digits(64, '7');
         text = digits + "\r\n" + digits + " " + digits + " 0\r\n";
     } else if (program == "chain") {
-        text = shuffled_queue(200001, 2);
+        text = bench::shuffled_queue(200001, 2);
     } else if (program == "queue") {
-        text = shuffled_queue(2000000, 1);
+        text = bench::shuffled_queue(2000000, 1);
     } else {
         text = "2095133040 2147483647";
     }

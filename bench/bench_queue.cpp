@@ -1,42 +1,15 @@
 // queue and chain on large well-formed queues, pairs shuffled, one per line,
 // against a hand-written program and the plain quadratic scan.
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <numeric>
-#include <random>
 #include <string>
-#include <vector>
 
 #include "bench/bench.h"
 
 namespace {
 
-// "queue.in" for the people 1 to n in random order, the pairs shuffled.
-std::string shuffled_queue(std::int32_t n, std::uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::vector<std::int32_t> order(static_cast<std::size_t>(n));
-    std::iota(order.begin(), order.end(), 1);
-    std::shuffle(order.begin(), order.end(), rng);
-    std::vector<std::size_t> pair_starts(order.size() - 1);
-    std::iota(pair_starts.begin(), pair_starts.end(), 0);
-    std::shuffle(pair_starts.begin(), pair_starts.end(), rng);
-
-    std::string text = std::to_string(n) + "\r\n";
-    text.reserve(static_cast<std::size_t>(n) * 18);
-    for (const std::size_t i : pair_starts) {
-        text += std::to_string(order[i]);
-        text += ' ';
-        text += std::to_string(order[i + 1]);
-        text += "\r\n";
-    }
-    return text;
-}
-
-// The peak memory of a child counts what the runner itself held when it
-// started the child, so no input or output text is kept in memory while the
-// programs run: each output is moved aside and compared at the end.
+// Each output is moved aside and compared with the others at the end.
 bench::Measurement run_in(const std::string& program, const std::string& dir, int repeat) {
     const bench::Measurement m = bench::run_timed(bench::executable(program), dir, {}, repeat);
     std::filesystem::rename(dir + "/queue.out", dir + "/queue.out." + program);
@@ -54,7 +27,7 @@ void check_same(const std::string& dir, const std::string& program, const std::s
 
 std::string queue_dir(std::int32_t n, std::uint32_t seed) {
     const std::string dir = bench::scratch_dir("queue-" + std::to_string(n));
-    bench::write_file(dir + "/queue.in", shuffled_queue(n, seed));
+    bench::write_file(dir + "/queue.in", bench::shuffled_queue(n, seed));
     return dir;
 }
 

@@ -6,8 +6,8 @@
 // chain_scan.h), produced through an index of the pairs instead.
 #include <cstdint>
 
-#include "platform/windows.h"
 #include "programs/queue/chain_scan.h"
+#include "programs/queue/queue_files.h"
 #include "runtime/frame.h"
 #include "runtime/integer_io.h"
 #include "runtime/text_file.h"
@@ -25,27 +25,13 @@ std::int32_t wrapped_minus(std::int32_t value, std::uint32_t amount) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(value) - amount);
 }
 
-// Runtime error 201, reported at the address after this call, like io_check.
-[[noreturn, gnu::noinline]] void pair_table_overflow() {
-    rt::run_error(201, platform::code_address(__builtin_return_address(0)));
-}
-
-void open_files() {
-    rt::text_assign(rt::std_input, "queue.in");
-    rt::text_open_input(rt::std_input);
-    rt::io_check();
-    rt::text_assign(rt::std_output, "queue.out");
-    rt::text_open_output(rt::std_output);
-    rt::io_check();
-}
-
 void read_count() {
     n = rt::read_integer(rt::std_input);
     rt::read_line_end(rt::std_input);
     rt::io_check();
     // More pairs than the tables hold; with wrap-around, n = -2147483648
     // asks for the largest int32 count of pairs.
-    if (wrapped_minus(n, 1) > max_pairs) pair_table_overflow();
+    if (wrapped_minus(n, 1) > max_pairs) queue_files::refuse_outside_tables();
 }
 
 void read_pairs() {
@@ -74,24 +60,17 @@ void write_follower(std::int32_t value) {
 
 constexpr chain_scan::ChainWriter output_writer{write_head, write_follower};
 
-void close_files() {
-    rt::text_close(rt::std_input);
-    rt::io_check();
-    rt::text_close(rt::std_output);
-    rt::io_check();
-}
-
 }  // namespace
 
 [[noreturn]] void program_entry() {
     rt::console_flag = 1;
     rt::program_start(rt::module_table);
-    open_files();
+    queue_files::open_files();
     read_count();
     read_pairs();
     chain_scan::index_pairs(wrapped_minus(n, 1));
     chain_scan::search_heads(output_writer);
     chain_scan::follow_up(wrapped_minus(n, 2), output_writer);
-    close_files();
+    queue_files::close_files();
     rt::halt_program(0);
 }

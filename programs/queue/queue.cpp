@@ -8,7 +8,7 @@
 // value it has already written stops before writing it again.
 #include <cstdint>
 
-#include "platform/windows.h"
+#include "programs/queue/queue_files.h"
 #include "runtime/frame.h"
 #include "runtime/integer_io.h"
 #include "runtime/text_file.h"
@@ -34,24 +34,10 @@ std::int32_t written_by[table_size + 1];
 // Pair number while reading and counting; the candidate head while searching.
 std::int32_t counter;
 
-// Runtime error 201, reported at the address after this call, like io_check.
-[[noreturn, gnu::noinline]] void outside_tables() {
-    rt::run_error(201, platform::code_address(__builtin_return_address(0)));
-}
-
 bool is_table_value(std::int32_t value) { return value >= 1 && value <= table_size; }
 
 std::int32_t pair_count() {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(n) - 1u);
-}
-
-void open_files() {
-    rt::text_assign(rt::std_input, "queue.in");
-    rt::text_open_input(rt::std_input);
-    rt::io_check();
-    rt::text_assign(rt::std_output, "queue.out");
-    rt::text_open_output(rt::std_output);
-    rt::io_check();
 }
 
 void read_count() {
@@ -59,7 +45,7 @@ void read_count() {
     rt::read_line_end(rt::std_input);
     rt::io_check();
     // n = -2147483648 would ask for the largest int32 count of pairs.
-    if (n > table_size || n == INT32_MIN) outside_tables();
+    if (n > table_size || n == INT32_MIN) queue_files::refuse_outside_tables();
 }
 
 void read_pairs() {
@@ -76,7 +62,7 @@ void count_pairs() {
     for (counter = 1; counter <= last; ++counter) {
         const std::int32_t x = pair_first[counter];
         const std::int32_t y = pair_second[counter];
-        if (!is_table_value(x) || !is_table_value(y)) outside_tables();
+        if (!is_table_value(x) || !is_table_value(y)) queue_files::refuse_outside_tables();
         ++occurrences[x];
         ++occurrences[y];
         pair_of[x] = counter;
@@ -112,23 +98,16 @@ void search_heads() {
     }
 }
 
-void close_files() {
-    rt::text_close(rt::std_input);
-    rt::io_check();
-    rt::text_close(rt::std_output);
-    rt::io_check();
-}
-
 }  // namespace
 
 [[noreturn]] void program_entry() {
     rt::console_flag = 1;
     rt::program_start(rt::module_table);
-    open_files();
+    queue_files::open_files();
     read_count();
     read_pairs();
     count_pairs();
     search_heads();
-    close_files();
+    queue_files::close_files();
     rt::halt_program(0);
 }
