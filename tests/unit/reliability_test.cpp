@@ -6,16 +6,12 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/ioctl.h>
-#include <sys/ptrace.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <iterator>
 #include <memory>
@@ -58,135 +54,6 @@ std::string file_bytes(const std::string& path) {
     return bytes;
 }
 
-// Limits a run starts under (-1: unchanged).
-struct Limits {
-    long file_size_bytes = -1;          // RLIMIT_FSIZE
-    long open_files = -1;               // RLIMIT_NOFILE
-    bool file_size_signal_ignored = false;  // SIGXFSZ ignored from the start
-};
-
-void set_limit(int resource, long value) {
-    if (value < 0) return;
-    rlimit limit{};
-    getrlimit(resource, &limit);
-    limit.rlim_cur = static_cast<rlim_t>(value);
-    setrlimit(resource, &limit);
-}
-
-// Sets the process up in dir with standard input from /dev/null and output
-// to out_fd (or /dev/null), then runs program. Only for the child of a fork.
-[[noreturn]] void exec_in(const std::string& program, const std::string& dir,
-                          const std::vector<std::string>& args, int out_fd, int err_fd,
-                          const Limits& limits = {}) {
-    if (chdir(dir.c_str()) != 0) _exit(126);
-    const int null_fd = open("/dev/null", O_RDWR);
-    dup2(null_fd, 0);
-    dup2(out_fd >= 0 ? out_fd : null_fd, 1);
-    dup2(err_fd >= 0 ? err_fd : null_fd, 2);
-    // Only the three standard descriptors go on to the program (the test
-    // runner may leave others open), so descriptor limits count from 3.
-    for (int fd = 3; fd < 1024; ++fd) close(fd);
-    signal(SIGPIPE, SIG_DFL);
-    signal(SIGINT, SIG_DFL);
-    signal(SIGXFSZ, limits.file_size_signal_ignored ? SIG_IGN : SIG_DFL);
-    set_limit(RLIMIT_FSIZE, limits.file_size_bytes);
-    set_limit(RLIMIT_NOFILE, limits.open_files);
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    execv(program.c_str(), argv.data());
-    _exit(127);
-}
-
-// A program running in the background while the test acts on it.
-class Background {
-public:
-    // stdout_fd: the descriptor its standard output gets; -1 captures it.
-    Background(const std::string& program, const std::string& dir,
-               const std::vector<std::string>& args = {}, int stdout_fd = -1,
-               const Limits& limits = {}) {
-        int out[2];
-        int err[2];
-        if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) std::abort();
-        pid_ = fork();
-        if (pid_ == 0) exec_in(program, dir, args, stdout_fd >= 0 ? stdout_fd : out[1], err[1], limits);
-        close(out[1]);
-        close(err[1]);
-        out_fd_ = out[0];
-        err_fd_ = err[0];
-    }
-    ~Background() {
-        if (pid_ > 0 && !ended_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        close(out_fd_);
-        close(err_fd_);
-    }
-    Background(const Background&) = delete;
-    Background& operator=(const Background&) = delete;
-
-    void send(int signal_number) const { kill(pid_, signal_number); }
-
-    // Blocked in the kernel (waiting on a FIFO, for instance).
-    bool sleeping() const {
-        std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
-        std::string text;
-        std::getline(stat, text);
-        const auto close_paren = text.rfind(')');
-        return close_paren != std::string::npos && close_paren + 2 < text.size() &&
-               text[close_paren + 2] == 'S';
-    }
-
-    // Has a handler of its own for the signal (SigCgt of its status).
-    bool catches(int signal_number) const {
-        std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
-        std::string line;
-        while (std::getline(status, line)) {
-            if (line.rfind("SigCgt:", 0) == 0) {
-                const unsigned long long caught = std::strtoull(line.c_str() + 7, nullptr, 16);
-                return ((caught >> (signal_number - 1)) & 1) != 0;
-            }
-        }
-        return false;
-    }
-
-    // Waits for the end; false (and the process killed) after the timeout.
-    bool wait(double seconds = 20) {
-        int status = 0;
-        const bool ended = wait_until([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, seconds);
-        if (!ended) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, &status, 0);
-        }
-        ended_ = true;
-        if (WIFEXITED(status)) exit_code = WEXITSTATUS(status);
-        if (WIFSIGNALED(status)) signal = WTERMSIG(status);
-        stdout_bytes = drain(out_fd_);
-        stderr_bytes = drain(err_fd_);
-        return ended;
-    }
-
-    int exit_code = -1;
-    int signal = 0;
-    std::string stdout_bytes;
-    std::string stderr_bytes;
-
-private:
-    static std::string drain(int fd) {
-        std::string bytes;
-        char chunk[4096];
-        ssize_t got;
-        while ((got = read(fd, chunk, sizeof chunk)) > 0) bytes.append(chunk, static_cast<size_t>(got));
-        return bytes;
-    }
-
-    pid_t pid_ = -1;
-    bool ended_ = false;
-    int out_fd_ = -1;
-    int err_fd_ = -1;
-};
-
 // Opens the writing end of a FIFO once a reader has opened it (no reader:
 // ENXIO, tried again); -1 when none comes in time.
 int open_fifo_writer(const std::string& path) {
@@ -222,65 +89,12 @@ std::string queue_line_output(int n) {
     return output;
 }
 
-// ---------------------------------------------------------------------------
-// Peak memory, measured exactly: the resident high-water mark of the
-// program's own address space, read when it is about to exit. (A fork's
-// rusage would count the test process's pages shared at the fork.)
-
-struct Measured {
-    int exit_code = -1;
-    long peak_kib = -1;
-    bool timed_out = false;
-};
-
-long high_water_kib(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-    }
-    return -1;
-}
-
-Measured run_measured(const std::string& program, const std::string& dir, double seconds = 120) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
-        exec_in(program, dir, {}, -1, -1);
-    }
-    Measured measured;
-    bool exec_seen = false;
-    int status = 0;
-    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
-    while (true) {
-        rusage usage{};
-        const pid_t got = wait4(pid, &status, WNOHANG, &usage);
-        // Where tracing is not allowed there is no exit stop: the rusage
-        // peak then stands in, which also counts this process's pages.
-        if (got == pid && !WIFSTOPPED(status) && measured.peak_kib < 0) measured.peak_kib = usage.ru_maxrss;
-        if (got == 0) {
-            if (Clock::now() > deadline) {
-                measured.timed_out = true;
-                kill(pid, SIGKILL);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            continue;
-        }
-        if (got < 0 || WIFEXITED(status) || WIFSIGNALED(status)) break;
-        if (!exec_seen) {
-            // The stop after the exec: ask for a stop at the exit as well.
-            exec_seen = true;
-            ptrace(PTRACE_SETOPTIONS, pid, nullptr, static_cast<long>(PTRACE_O_TRACEEXIT | PTRACE_O_EXITKILL));
-            ptrace(PTRACE_CONT, pid, nullptr, nullptr);
-        } else if (status >> 8 == (SIGTRAP | (PTRACE_EVENT_EXIT << 8))) {
-            measured.peak_kib = high_water_kib(pid);
-            ptrace(PTRACE_CONT, pid, nullptr, nullptr);
-        } else {
-            ptrace(PTRACE_CONT, pid, nullptr, reinterpret_cast<void*>(static_cast<long>(WSTOPSIG(status))));
-        }
-    }
-    if (WIFEXITED(status)) measured.exit_code = WEXITSTATUS(status);
-    return measured;
+// The program's own peak memory, measured at its exit.
+RunResult run_measured(const std::string& program, const std::string& dir) {
+    RunOptions options;
+    options.measure_peak = true;
+    options.timeout_seconds = 120;
+    return run_program(program, dir, options);
 }
 
 // ---------------------------------------------------------------------------
@@ -292,13 +106,14 @@ TEST_P(EachProgram, AFifoWhoseWriterClosesAtOnceIsTheEndOfTheData) {
     const ProgramFiles& p = GetParam();
     ScratchDir dir;
     ASSERT_EQ(mkfifo(dir.file(p.input).c_str(), 0600), 0);
-    Background run(program_path(p.name), dir.path());
+    RunningProgram run(program_path(p.name), dir.path());
     const int writer = open_fifo_writer(dir.file(p.input));
     ASSERT_GE(writer, 0);
     close(writer);
-    ASSERT_TRUE(run.wait());
-    EXPECT_EQ(run.exit_code, 0) << printable(run.stdout_bytes) << run.stderr_bytes;
-    EXPECT_EQ(run.stdout_bytes, "");
+    const RunResult& result = run.wait();
+    ASSERT_FALSE(result.timed_out);
+    EXPECT_EQ(result.exit_code, 0) << printable(result.stdout_bytes) << result.stderr_bytes;
+    EXPECT_EQ(result.stdout_bytes, "");
     EXPECT_EQ(file_bytes(dir.file(p.output)), p.output_of_no_input);
 }
 
@@ -310,14 +125,14 @@ TEST_P(EachProgram, AGigabyteOfZeroBytesReadsAsTheEndInFlatMemory) {
     constexpr long allowed_growth_kib = 1024;
     ScratchDir small;
     write_file(small.file(p.input), "");
-    const Measured baseline = run_measured(program_path(p.name), small.path());
+    const RunResult baseline = run_measured(program_path(p.name), small.path());
     ASSERT_EQ(baseline.exit_code, 0);
     ASSERT_GT(baseline.peak_kib, 0);
 
     ScratchDir large;
     write_file(large.file(p.input), "");
     ASSERT_EQ(truncate(large.file(p.input).c_str(), gigabyte), 0);
-    const Measured measured = run_measured(program_path(p.name), large.path());
+    const RunResult measured = run_measured(program_path(p.name), large.path());
     ASSERT_FALSE(measured.timed_out);
     EXPECT_EQ(measured.exit_code, 0);
     EXPECT_EQ(file_bytes(large.file(p.output)), p.output_of_no_input);
@@ -347,16 +162,17 @@ TEST(Interrupt, CtrlCWhileReadingAFifoEndsWith217AndKeepsTheOutputFile) {
                                               [&](const ProgramFiles& f) { return std::string(f.name) == name; });
         ScratchDir dir;
         ASSERT_EQ(mkfifo(dir.file(p.input).c_str(), 0600), 0);
-        Background run(program_path(p.name), dir.path());
+        RunningProgram run(program_path(p.name), dir.path());
         const int writer = open_fifo_writer(dir.file(p.input));
         ASSERT_GE(writer, 0);
         write_all(writer, partial);
         ASSERT_TRUE(wait_until([&] { return fifo_is_empty(writer) && run.sleeping(); }));
         run.send(SIGINT);
-        ASSERT_TRUE(run.wait());
+        const RunResult& result = run.wait();
+        ASSERT_FALSE(result.timed_out);
         close(writer);
-        EXPECT_EQ(run.exit_code, 217);
-        EXPECT_TRUE(is_report_line(run.stdout_bytes, 217)) << printable(run.stdout_bytes);
+        EXPECT_EQ(result.exit_code, 217);
+        EXPECT_TRUE(is_report_line(result.stdout_bytes, 217)) << printable(result.stdout_bytes);
         // The output file was created before the input was read; nothing
         // had been written to it yet.
         EXPECT_TRUE(file_exists(dir.file(p.output)));
@@ -369,13 +185,14 @@ TEST(Interrupt, CtrlCWhileWaitingToOpenAFifoEndsWith217BeforeTheOutputExists) {
         SCOPED_TRACE(p.name);
         ScratchDir dir;
         ASSERT_EQ(mkfifo(dir.file(p.input).c_str(), 0600), 0);
-        Background run(program_path(p.name), dir.path());
+        RunningProgram run(program_path(p.name), dir.path());
         // No writer: the open waits, with the fault handler in place.
         ASSERT_TRUE(wait_until([&] { return run.catches(SIGINT) && run.sleeping(); }));
         run.send(SIGINT);
-        ASSERT_TRUE(run.wait());
-        EXPECT_EQ(run.exit_code, 217);
-        EXPECT_TRUE(is_report_line(run.stdout_bytes, 217)) << printable(run.stdout_bytes);
+        const RunResult& result = run.wait();
+        ASSERT_FALSE(result.timed_out);
+        EXPECT_EQ(result.exit_code, 217);
+        EXPECT_TRUE(is_report_line(result.stdout_bytes, 217)) << printable(result.stdout_bytes);
         EXPECT_FALSE(file_exists(dir.file(p.output)));
     }
 }
@@ -393,8 +210,8 @@ class OutputHolder {
 public:
     OutputHolder(const ScratchDir& dir, const std::string& name) {
         mkfifo(dir.file("hold.fifo").c_str(), 0600);
-        probe = std::make_unique<Background>(program_path("probe"), dir.path(),
-                                             std::vector<std::string>{"hold-output", name});
+        probe = std::make_unique<RunningProgram>(program_path("probe"), dir.path(),
+                                                 RunOptions{{"hold-output", name}});
         fifo_writer = open_fifo_writer(dir.file("hold.fifo"));
     }
     ~OutputHolder() { release(); }
@@ -405,7 +222,7 @@ public:
         fifo_writer = -1;
     }
 
-    std::unique_ptr<Background> probe;
+    std::unique_ptr<RunningProgram> probe;
     int fifo_writer = -1;
 };
 
@@ -415,9 +232,10 @@ TEST(Interrupt, CtrlCWritesTheBufferedOutputBeforeTheReport) {
     ASSERT_TRUE(holder.holding());
     ASSERT_TRUE(wait_until([&] { return holder.probe->sleeping(); }));
     holder.probe->send(SIGINT);
-    ASSERT_TRUE(holder.probe->wait());
-    EXPECT_EQ(holder.probe->exit_code, 217);
-    EXPECT_TRUE(is_report_line(holder.probe->stdout_bytes, 217)) << printable(holder.probe->stdout_bytes);
+    const RunResult& result = holder.probe->wait();
+    ASSERT_FALSE(result.timed_out);
+    EXPECT_EQ(result.exit_code, 217);
+    EXPECT_TRUE(is_report_line(result.stdout_bytes, 217)) << printable(result.stdout_bytes);
     EXPECT_EQ(file_bytes(dir.file("probe.out")), held_lines(200));
 }
 
@@ -429,8 +247,9 @@ TEST(Kill, TerminationKeepsEveryBufferTheRuntimeHadWritten) {
         ASSERT_TRUE(holder.holding());
         ASSERT_TRUE(wait_until([&] { return holder.probe->sleeping(); }));
         holder.probe->send(signal_number);
-        ASSERT_TRUE(holder.probe->wait());
-        EXPECT_EQ(holder.probe->signal, signal_number);
+        const RunResult& result = holder.probe->wait();
+        ASSERT_FALSE(result.timed_out);
+        EXPECT_EQ(result.signal, signal_number);
         // The full buffer went to the kernel when it filled; only the 72
         // buffered bytes are lost with the process.
         EXPECT_EQ(file_bytes(dir.file("probe.out")), held_lines(128));
@@ -445,7 +264,7 @@ TEST(Kill, AProgramKilledWhileWritingLeavesWholeBuffersOfItsOutput) {
         ScratchDir dir;
         write_file(dir.file("queue.in"), queue_line_input(n));
         ASSERT_EQ(mkfifo(dir.file("queue.out").c_str(), 0600), 0);
-        Background run(program_path("queue"), dir.path());
+        RunningProgram run(program_path("queue"), dir.path());
         const int reader = open_fifo_reader(dir.file("queue.out"));
         ASSERT_GE(reader, 0);
         // Take a little, then stop reading until the program is blocked on
@@ -460,12 +279,13 @@ TEST(Kill, AProgramKilledWhileWritingLeavesWholeBuffersOfItsOutput) {
         std::string output(first, received);
         ASSERT_TRUE(wait_until([&] { return run.sleeping(); }));
         run.send(signal_number);
-        ASSERT_TRUE(run.wait());
+        const RunResult& result = run.wait();
+        ASSERT_FALSE(result.timed_out);
         char chunk[65536];
         ssize_t got;
         while ((got = read(reader, chunk, sizeof chunk)) > 0) output.append(chunk, static_cast<size_t>(got));
         close(reader);
-        EXPECT_EQ(run.signal, signal_number);
+        EXPECT_EQ(result.signal, signal_number);
         EXPECT_LT(output.size(), expected.size());
         EXPECT_EQ(output.size() % 128, 0u) << output.size();
         EXPECT_EQ(output, expected.substr(0, output.size()));
@@ -501,11 +321,14 @@ TEST(BrokenPipe, TheExitCodeAndTheOutputFileSurviveALostReport) {
         int ends[2];
         ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
         close(ends[0]);
-        Background run(program_path(c.program), dir.path(), {}, ends[1]);
+        RunOptions options;
+        options.stdout_fd = ends[1];
+        RunningProgram run(program_path(c.program), dir.path(), options);
         close(ends[1]);
-        ASSERT_TRUE(run.wait());
-        EXPECT_EQ(run.signal, 0);
-        EXPECT_EQ(run.exit_code, c.exit_code) << run.stderr_bytes;
+        const RunResult& result = run.wait();
+        ASSERT_FALSE(result.timed_out);
+        EXPECT_EQ(result.signal, 0);
+        EXPECT_EQ(result.exit_code, c.exit_code) << result.stderr_bytes;
         if (c.output == nullptr) {
             EXPECT_FALSE(file_exists(dir.file(c.output_name)));
         } else {
@@ -532,16 +355,20 @@ const GoodInput good_inputs[] = {
     {"factor", "factor.in", "12 12", "factor.out"},
 };
 
+// Limits a run starts under (-1: unchanged).
+struct Limits {
+    long file_size_bytes = -1;
+    long open_files = -1;
+    bool file_size_signal_ignored = false;
+};
+
 RunResult run_limited(const GoodInput& c, const ScratchDir& dir, const Limits& limits) {
     write_file(dir.file(c.input_name), c.input);
-    Background run(program_path(c.program), dir.path(), {}, -1, limits);
-    RunResult result;
-    result.timed_out = !run.wait();
-    result.exit_code = run.exit_code;
-    result.signal = run.signal;
-    result.stdout_bytes = run.stdout_bytes;
-    result.stderr_bytes = run.stderr_bytes;
-    return result;
+    RunOptions options;
+    options.file_size_limit = limits.file_size_bytes;
+    options.open_files_limit = limits.open_files;
+    options.ignore_file_size_signal = limits.file_size_signal_ignored;
+    return run_program(program_path(c.program), dir.path(), options);
 }
 
 // Every program must report the lost output, factor included, which leaves
@@ -612,8 +439,9 @@ TEST(Concurrent, ASecondWriterOfAnOutputFailsWith32AndTruncatesNothing) {
         EXPECT_EQ(file_bytes(dir.file(loser.output_name)), held_lines(128));
 
         holder.release();
-        ASSERT_TRUE(holder.probe->wait());
-        EXPECT_EQ(holder.probe->exit_code, 0);
+        const RunResult& result = holder.probe->wait();
+        ASSERT_FALSE(result.timed_out);
+        EXPECT_EQ(result.exit_code, 0);
         EXPECT_EQ(file_bytes(dir.file(loser.output_name)), held_lines(200));
     }
 }
@@ -621,7 +449,7 @@ TEST(Concurrent, ASecondWriterOfAnOutputFailsWith32AndTruncatesNothing) {
 TEST(Concurrent, TwoProgramsOnOneOutputFile) {
     ScratchDir dir;
     ASSERT_EQ(mkfifo(dir.file("queue.in").c_str(), 0600), 0);
-    Background first(program_path("queue"), dir.path());
+    RunningProgram first(program_path("queue"), dir.path());
     const int writer = open_fifo_writer(dir.file("queue.in"));
     ASSERT_GE(writer, 0);
     // queue has opened its output and waits for the count.
@@ -633,8 +461,7 @@ TEST(Concurrent, TwoProgramsOnOneOutputFile) {
 
     write_all(writer, "4\n3 4\n1 2\n2 3\n");
     close(writer);
-    ASSERT_TRUE(first.wait());
-    EXPECT_EQ(first.exit_code, 0);
+    EXPECT_EQ(first.wait().exit_code, 0);
     EXPECT_EQ(file_bytes(dir.file("queue.out")), "1 2 3 4");
 }
 
@@ -649,7 +476,7 @@ TEST(Concurrent, AFileBeingWrittenCannotBeOpenedForReading) {
     EXPECT_FALSE(file_exists(dir.file("factor.out")));
     EXPECT_EQ(file_bytes(dir.file("factor.in")), held_lines(128));
     holder.release();
-    ASSERT_TRUE(holder.probe->wait());
+    EXPECT_FALSE(holder.probe->wait().timed_out);
 }
 
 TEST(Concurrent, AFileBeingReadCannotBeOpenedForWritingNorIsItTruncated) {
@@ -657,7 +484,7 @@ TEST(Concurrent, AFileBeingReadCannotBeOpenedForWritingNorIsItTruncated) {
     const std::string input = "3\n1 2\n2 3\n";
     write_file(dir.file("queue.in"), input);
     ASSERT_EQ(mkfifo(dir.file("hold.fifo").c_str(), 0600), 0);
-    Background holder(program_path("probe"), dir.path(), {"hold-input", "queue.in"});
+    RunningProgram holder(program_path("probe"), dir.path(), RunOptions{{"hold-input", "queue.in"}});
     const int writer = open_fifo_writer(dir.file("hold.fifo"));
     ASSERT_GE(writer, 0);
 
@@ -666,15 +493,14 @@ TEST(Concurrent, AFileBeingReadCannotBeOpenedForWritingNorIsItTruncated) {
     EXPECT_TRUE(is_report_line(second.stdout_bytes, 32)) << printable(second.stdout_bytes);
     EXPECT_EQ(file_bytes(dir.file("queue.in")), input);
     close(writer);
-    ASSERT_TRUE(holder.wait());
-    EXPECT_EQ(holder.exit_code, 0);
+    EXPECT_EQ(holder.wait().exit_code, 0);
 }
 
 TEST(Concurrent, ReadersOfOneInputDoNotBlockEachOther) {
     ScratchDir dir;
     write_file(dir.file("queue.in"), "3\n2 3\n1 2\n");
     ASSERT_EQ(mkfifo(dir.file("hold.fifo").c_str(), 0600), 0);
-    Background holder(program_path("probe"), dir.path(), {"hold-input", "queue.in"});
+    RunningProgram holder(program_path("probe"), dir.path(), RunOptions{{"hold-input", "queue.in"}});
     const int writer = open_fifo_writer(dir.file("hold.fifo"));
     ASSERT_GE(writer, 0);
 
@@ -684,8 +510,7 @@ TEST(Concurrent, ReadersOfOneInputDoNotBlockEachOther) {
         EXPECT_EQ(file_bytes(dir.file("queue.out")), "1 2 3") << program;
     }
     close(writer);
-    ASSERT_TRUE(holder.wait());
-    EXPECT_EQ(holder.exit_code, 0);
+    EXPECT_EQ(holder.wait().exit_code, 0);
 }
 
 }  // namespace
