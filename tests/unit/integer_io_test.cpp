@@ -8,57 +8,17 @@
 #include <vector>
 
 #include "runtime/integer_io.h"
-#include "tests/support/process.h"
+#include "tests/support/text_file_fixture.h"
 
 namespace {
 
 using namespace rt;
 using testing_support::printable;
-using testing_support::read_file;
-using testing_support::ScratchDir;
-using testing_support::write_file;
 
 constexpr std::int32_t int_max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t int_min = std::numeric_limits<std::int32_t>::min();
 
-class IntegerIoTest : public ::testing::Test {
-protected:
-    void SetUp() override { io_result = 0; }
-    void TearDown() override {
-        if (file.mode == mode_input || file.mode == mode_output) text_close(file);
-        io_result = 0;
-    }
-
-    void open_input(const std::string& bytes) {
-        if (file.mode == mode_input || file.mode == mode_output) text_close(file);
-        write_file(scratch.file("in"), bytes);
-        text_assign(file, scratch.file("in"));
-        text_open_input(file);
-        io_result = 0;
-    }
-
-    void open_output() {
-        if (file.mode == mode_input || file.mode == mode_output) text_close(file);
-        text_assign(file, scratch.file("out"));
-        text_open_output(file);
-        io_result = 0;
-    }
-
-    std::string on_disk() {
-        std::string bytes;
-        read_file(scratch.file("out"), bytes);
-        return bytes;
-    }
-
-    // Closes the output and gives everything it received.
-    std::string close_output() {
-        text_close(file);
-        return on_disk();
-    }
-
-    ScratchDir scratch;
-    TextFile file{};
-};
+using IntegerIoTest = testing_support::TextFileFixture;
 
 // Each token is followed by " 77": a rejected token is consumed and reading
 // goes on with the next one.

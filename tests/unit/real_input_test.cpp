@@ -10,11 +10,10 @@
 #include <vector>
 
 #include "runtime/real_io.h"
-#include "tests/support/process.h"
+#include "tests/support/text_file_fixture.h"
 
 namespace {
 
-using testing_support::ScratchDir;
 
 struct Bits {
     std::uint16_t sign_exponent;
@@ -156,38 +155,26 @@ TEST(ScaleByPowerOfTen, ZeroExponentAndZeroValues) {
     EXPECT_EQ(bits_of(rt::scale_by_power_of_ten(2.0L, 5120)), bits_of(HUGE_VALL));
 }
 
-// Reads the given file contents with read_real through a TextFile.
-class RealFile {
-public:
-    explicit RealFile(const std::string& contents) {
-        testing_support::write_file(dir_.file("in.txt"), contents);
-        rt::io_result = 0;
-        rt::text_assign(file_, dir_.file("in.txt"));
-        rt::text_open_input(file_);
-    }
-    ~RealFile() { rt::text_close(file_); }
-    rt::TextFile& file() { return file_; }
+// read_real through a TextFile on a scratch file.
+class ReadReal : public testing_support::TextFileFixture {
+protected:
     std::vector<long double> read(int count) {
         std::vector<long double> values;
-        for (int i = 0; i < count; ++i) values.push_back(rt::read_real(file_));
+        for (int i = 0; i < count; ++i) values.push_back(rt::read_real(file));
         return values;
     }
-
-private:
-    ScratchDir dir_;
-    rt::TextFile file_{};
 };
 
-TEST(ReadReal, ReadsTokensAcrossBlanksAndLinesAndZerosAtTheEnd) {
-    RealFile in("\t1.5\r\n\n  -2e1\f\x01" "3");
-    const std::vector<long double> values = in.read(5);
+TEST_F(ReadReal, ReadsTokensAcrossBlanksAndLinesAndZerosAtTheEnd) {
+    open_input("\t1.5\r\n\n  -2e1\f\x01" "3");
+    const std::vector<long double> values = read(5);
     EXPECT_EQ(values, (std::vector<long double>{1.5L, -20.0L, 3.0L, 0.0L, 0.0L}));
     EXPECT_EQ(rt::io_result, 0u);
 }
 
-TEST(ReadReal, SplitsATokenOfSeventyBytesAfterSixtyFour) {
-    RealFile in(std::string(64, '1') + "000042 7");
-    const std::vector<long double> values = in.read(3);
+TEST_F(ReadReal, SplitsATokenOfSeventyBytesAfterSixtyFour) {
+    open_input(std::string(64, '1') + "000042 7");
+    const std::vector<long double> values = read(3);
     std::int32_t error_position = -1;
     EXPECT_EQ(values[0], rt::text_to_real(std::string(64, '1').c_str(), error_position));
     EXPECT_EQ(values[1], 42.0L);
@@ -195,18 +182,18 @@ TEST(ReadReal, SplitsATokenOfSeventyBytesAfterSixtyFour) {
     EXPECT_EQ(rt::io_result, 0u);
 }
 
-TEST(ReadReal, MalformedTokenSetsError106AndLeavesItsEndInTheInput) {
-    RealFile in("-1.5x\n2");
-    EXPECT_EQ(rt::read_real(in.file()), 15.0L);
+TEST_F(ReadReal, MalformedTokenSetsError106AndLeavesItsEndInTheInput) {
+    open_input("-1.5x\n2");
+    EXPECT_EQ(rt::read_real(file), 15.0L);
     EXPECT_EQ(rt::io_result, 106u);
-    rt::read_line_end(in.file());
-    EXPECT_EQ(rt::read_real(in.file()), 2.0L);
+    rt::read_line_end(file);
+    EXPECT_EQ(rt::read_real(file), 2.0L);
     EXPECT_EQ(rt::io_result, 106u);  // a success does not clear it
 }
 
-TEST(ReadReal, StopsAtByte26) {
-    RealFile in("4 \x1a 5");
-    EXPECT_EQ(in.read(2), (std::vector<long double>{4.0L, 0.0L}));
+TEST_F(ReadReal, StopsAtByte26) {
+    open_input("4 \x1a 5");
+    EXPECT_EQ(read(2), (std::vector<long double>{4.0L, 0.0L}));
     EXPECT_EQ(rt::io_result, 0u);
 }
 

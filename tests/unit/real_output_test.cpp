@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "runtime/real_io.h"
-#include "tests/support/process.h"
+#include "tests/support/text_file_fixture.h"
 
 namespace {
 
@@ -194,21 +194,16 @@ TEST(RealRoundTrip, IntegersBelowTenToTheSeventeenPrintExactly) {
     }
 }
 
-TEST(WriteReal, FillsWideFieldsAndReturnsTheFile) {
-    testing_support::ScratchDir dir;
-    rt::TextFile file{};
-    rt::io_result = 0;
-    rt::text_assign(file, dir.file("out.txt"));
-    rt::text_open_output(file);
+using WriteReal = testing_support::TextFileFixture;
+
+TEST_F(WriteReal, FillsWideFieldsAndReturnsTheFile) {
+    open_output();
     rt::TextFile& same = rt::write_real(file, -std::numeric_limits<long double>::infinity(), 300, 2);
     EXPECT_EQ(&same, &file);
     rt::write_real(file, 2.5L, -3, 1);
     rt::write_line_end(file);
-    rt::text_close(file);
+    EXPECT_EQ(close_output(), std::string(296, ' ') + "-Inf2.5\r\n");
     EXPECT_EQ(rt::io_result, 0u);
-    std::string bytes;
-    ASSERT_TRUE(testing_support::read_file(dir.file("out.txt"), bytes));
-    EXPECT_EQ(bytes, std::string(296, ' ') + "-Inf2.5\r\n");
 }
 
 }  // namespace

@@ -4,31 +4,16 @@
 #include <string>
 
 #include "runtime/integer_io.h"
-#include "tests/support/process.h"
+#include "tests/support/text_file_fixture.h"
 
 namespace {
 
 using namespace rt;
 using testing_support::read_file;
-using testing_support::ScratchDir;
 using testing_support::write_file;
 
-class TextFileTest : public ::testing::Test {
+class TextFileTest : public testing_support::TextFileFixture {
 protected:
-    void SetUp() override { io_result = 0; }
-    void TearDown() override {
-        if (file.mode == mode_input || file.mode == mode_output) text_close(file);
-        io_result = 0;
-    }
-
-    // Opens `file` for reading on a scratch file holding bytes.
-    void open_input(const std::string& bytes) {
-        write_file(scratch.file("in"), bytes);
-        text_assign(file, scratch.file("in"));
-        text_open_input(file);
-        ASSERT_EQ(io_result, 0u);
-    }
-
     std::string read_all() {
         std::string bytes;
         for (std::uint16_t c; !is_end_of_file(c = text_read_char(file));) {
@@ -36,9 +21,6 @@ protected:
         }
         return bytes;
     }
-
-    ScratchDir scratch;
-    TextFile file{};
 };
 
 TEST_F(TextFileTest, ReadsUpToTheEndMarkAndStaysThere) {
