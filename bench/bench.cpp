@@ -155,7 +155,7 @@ std::string shuffled_queue(std::int32_t n, std::uint32_t seed) {
 
 void print_header(const std::string& group) {
     std::printf("\n== %s\n%-44s %11s %10s   %-26s %11s %9s\n", group.c_str(), "case", "time",
-                "peak", "reference", "ref time", "ratio");
+                "peak", "reference", "ref time", "ref/ours");
 }
 
 void print_row(const std::string& label, const Measurement& program,
