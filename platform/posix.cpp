@@ -292,12 +292,6 @@ void fpu_reset(std::uint16_t control_word) {
     asm volatile("fninit\n\tfldcw %0" : : "m"(control_word));
 }
 
-std::uint16_t fpu_control_word_now() {
-    std::uint16_t control_word = 0;
-    asm volatile("fnstcw %0" : "=m"(control_word));
-    return control_word;
-}
-
 std::uint32_t code_address(const void* location) {
     const auto offset = reinterpret_cast<std::uintptr_t>(location) -
                         reinterpret_cast<std::uintptr_t>(__executable_start);

@@ -74,7 +74,6 @@ std::int32_t GetKeyboardType(std::int32_t which);
 
 // x87 unit: FNINIT, then load the control word.
 void fpu_reset(std::uint16_t control_word);
-std::uint16_t fpu_control_word_now();
 
 // Faults. The platform turns processor faults and Ctrl-C into a Windows
 // exception code and a code address, and hands them to the installed handler,
