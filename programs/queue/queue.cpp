@@ -12,6 +12,7 @@
 // big table only, that of the value behind each value; the stamps that stop
 // cycles are needed only at values that are the second element of two or
 // more pairs, since a walk can meet a value again only there.
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/windows.h"
@@ -35,14 +36,24 @@ constexpr std::uint8_t second_twice = 8;
 // The count read first; n - 1 pairs follow.
 std::int32_t n;
 // By value: the second element of the last pair whose first element it is,
-// 0 when none (a table value is never 0); and in the top bit, whether the
-// value is the second element of two or more pairs, so that the walk learns
-// it from the entry it loads anyway. The table starts on a large-page
-// boundary, so that large pages cover it whole.
+// 0 when none (a table value is never 0), in the top bit whether the value is
+// the second element of two or more pairs, so that the walk learns it from
+// the entry it loads anyway; and beside it the value two steps on. The table
+// starts on a large-page boundary, so that large pages cover it whole.
 constexpr std::uint32_t meets_twice = 0x80000000u;
 constexpr std::uint32_t value_bits = 0x7FFFFFFFu;
-alignas(2 << 20) std::uint32_t next_of[table_size + 1];
+struct Link {
+    std::uint32_t next;
+    // next of next, 0 when there is none; filled only for a walk that needs
+    // no stamps (see print_chain_by_two).
+    std::uint32_t after_next;
+};
+alignas(2 << 20) Link links[table_size + 1];
 alignas(2 << 20) std::uint8_t seen[table_size + 1];
+// Whether some value is the first element of two pairs or the second element
+// of two, and the largest value of all pairs.
+bool some_value_twice;
+std::int32_t largest_value;
 // By value, for values that are the second element of two or more pairs: the
 // head of the chain that wrote it last; 0 when never written. Heads are
 // distinct values, so a chain recognises its own values without the table
@@ -57,10 +68,12 @@ bool is_table_value(std::int32_t value) {
 void enter_pair(std::int32_t x, std::int32_t y) {
     const std::uint8_t x_bits = seen[x];
     seen[x] = static_cast<std::uint8_t>(x_bits | first_once | ((x_bits & first_once) << 1));
-    next_of[x] = static_cast<std::uint32_t>(y) | ((x_bits & second_twice) != 0 ? meets_twice : 0);
+    links[x].next = static_cast<std::uint32_t>(y) | ((x_bits & second_twice) != 0 ? meets_twice : 0);
     const std::uint8_t y_bits = seen[y];
     seen[y] = static_cast<std::uint8_t>(y_bits | second_once | ((y_bits & second_once) << 1));
-    if ((y_bits & second_once) != 0) next_of[y] |= meets_twice;
+    if ((y_bits & second_once) != 0) links[y].next |= meets_twice;
+    some_value_twice |= ((x_bits & first_once) | (y_bits & second_once)) != 0;
+    largest_value = std::max(largest_value, std::max(x, y));
 }
 
 // A head occurs exactly once in all pairs, as a first element.
@@ -100,7 +113,7 @@ void read_pairs() {
         }
         __builtin_prefetch(&seen[x], 1);
         __builtin_prefetch(&seen[y], 1);
-        __builtin_prefetch(&next_of[x], 1);
+        __builtin_prefetch(&links[x], 1);
         batch_x[batched] = x;
         batch_y[batched] = y;
         if (++batched == batch_size) {
@@ -118,9 +131,9 @@ void print_chain(std::int32_t head) {
     rt::write_integer(rt::std_output, head);
     rt::text_flush(rt::std_output);
     rt::io_check();
-    std::uint32_t value = next_of[head] & value_bits;
+    std::uint32_t value = links[head].next & value_bits;
     while (value != 0) {
-        const std::uint32_t entry = next_of[value];
+        const std::uint32_t entry = links[value].next;
         if ((entry & meets_twice) != 0) {
             if (written_by[value] == head) return;  // the links lead back into this chain
             written_by[value] = head;
@@ -128,7 +141,7 @@ void print_chain(std::int32_t head) {
         const std::uint32_t after = entry & value_bits;
         // The entry of the next step is a miss at a random place: start it
         // now, so that it overlaps the formatting of this value.
-        __builtin_prefetch(&next_of[after]);
+        __builtin_prefetch(&links[after]);
         rt::write_char(rt::std_output, ' ');
         rt::write_integer(rt::std_output, static_cast<std::int32_t>(value));
         rt::text_flush(rt::std_output);
@@ -137,9 +150,48 @@ void print_chain(std::int32_t head) {
     }
 }
 
+void write_follower(std::uint32_t value) {
+    rt::write_char(rt::std_output, ' ');
+    rt::write_integer(rt::std_output, static_cast<std::int32_t>(value));
+    rt::text_flush(rt::std_output);
+    rt::io_check();
+}
+
+// When no value is twice in one role, no chain can lead back into itself and
+// no stamps are needed; then the value two steps on is looked up for every
+// value in one pass, whose misses overlap each other, and the walk takes two
+// steps per miss.
+void link_two_steps() {
+    for (std::int32_t v = 1; v <= largest_value; ++v) {
+        const std::uint32_t next = links[v].next;
+        if (next != 0) links[v].after_next = links[next].next;
+    }
+}
+
+// print_chain for input without a value twice in one role.
+void print_chain_by_two(std::int32_t head) {
+    rt::write_integer(rt::std_output, head);
+    rt::text_flush(rt::std_output);
+    rt::io_check();
+    Link link = links[head];
+    while (link.next != 0) {
+        __builtin_prefetch(&links[link.after_next]);
+        write_follower(link.next);
+        if (link.after_next == 0) return;
+        write_follower(link.after_next);
+        link = links[link.after_next];
+    }
+}
+
 void search_heads() {
+    if (!some_value_twice) link_two_steps();
     for (std::int32_t v = 1; v <= n; ++v) {
-        if (is_head(v)) print_chain(v);
+        if (!is_head(v)) continue;
+        if (some_value_twice) {
+            print_chain(v);
+        } else {
+            print_chain_by_two(v);
+        }
     }
 }
 
@@ -148,7 +200,7 @@ void search_heads() {
 [[noreturn]] void program_entry() {
     rt::console_flag = 1;
     rt::program_start(rt::module_table);
-    platform::advise_large_pages(next_of, sizeof next_of);
+    platform::advise_large_pages(links, sizeof links);
     platform::advise_large_pages(seen, sizeof seen);
     queue_files::open_files();
     read_count();
