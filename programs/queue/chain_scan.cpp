@@ -20,12 +20,27 @@ constexpr std::int32_t max_slots = 2 * max_pairs;
 // that first element.
 constexpr std::uint32_t more_followers = 0x80000000u;
 
+// Two steps of a walk along a path, from pair k: the value it writes and
+// its follower, and the same of that follower (0 when there is none).
+struct Step {
+    std::int32_t second;
+    std::int32_t follower;
+    std::int32_t next_second;
+    std::int32_t next_follower;
+};
+
 // The index, in one block that large pages can cover.
 struct Index {
     // Every value slot as one key: the value's bits in the high half, the
     // slot in the low half. Sorted by the high half alone, stably, so that
     // the slots of one value stand together in input order.
-    std::uint64_t slot_keys[max_slots];
+    //
+    // Once the index is built the keys are no longer needed, and their room
+    // takes the steps of a walk along a path (see follow_path).
+    union {
+        std::uint64_t slot_keys[max_slots + 2];
+        Step steps[max_pairs + 1];
+    };
     std::uint64_t sort_space[max_slots];
     // By pair number k: the first pair, in input order, whose first element
     // is the second element of pair k (0 when there is none), and the
@@ -44,6 +59,9 @@ struct Index {
 alignas(2 << 20) Index index;
 
 std::int32_t indexed_pairs;
+// Whether some value is the first element of two pairs or the second element
+// of two.
+bool some_value_twice;
 // The first pair whose first element is 0, or 0: where the passes start when
 // no head was written.
 std::int32_t first_pair_of_zero;
@@ -95,12 +113,12 @@ void enter_group(const std::uint64_t* sorted, std::int32_t begin, std::int32_t e
     index.group_start[group] = placed;
     std::int32_t first_pair = 0;
     std::int32_t last_pair = 0;
-    bool is_some_second = false;
+    std::int32_t second_count = 0;
     for (std::int32_t i = begin; i < end; ++i) {
         const auto slot = static_cast<std::uint32_t>(sorted[i]);
         const auto k = static_cast<std::int32_t>(slot / 2 + 1);
         if (slot % 2 != 0) {
-            is_some_second = true;
+            ++second_count;
         } else {
             if (first_pair == 0) first_pair = k;
             last_pair = k;
@@ -115,9 +133,10 @@ void enter_group(const std::uint64_t* sorted, std::int32_t begin, std::int32_t e
                 static_cast<std::uint32_t>(first_pair) | (last_pair != first_pair ? more_followers : 0);
             index.second_group[k] = group;
         } else {
-            index.is_head[k] = !is_some_second;
+            index.is_head[k] = second_count == 0;
         }
     }
+    if (second_count > 1 || last_pair != first_pair) some_value_twice = true;
     if (value_of(sorted[begin]) == 0) first_pair_of_zero = first_pair;
 }
 
@@ -161,6 +180,32 @@ bool follow_up_pass(const ChainWriter& writer) {
     return true;
 }
 
+// The passes from a head when no value is twice in one role: the pairs then
+// form paths and rings, and from a head only a path leads on, each pass
+// writing at least one value of it, so that n - 2 passes always reach its
+// end. The passes are then one walk along the first followers, two steps per
+// miss: a first pass over the pairs, whose misses overlap, gives each pair
+// its follower's value and follower beside its own.
+void follow_path(const ChainWriter& writer) {
+    for (std::int32_t k = 1; k <= indexed_pairs; ++k) {
+        const std::int32_t follower = first_follower(k);
+        index.steps[k] = {pair_second[k], follower, pair_second[follower], first_follower(follower)};
+    }
+    std::int32_t k = first_follower(current_pair);
+    while (k != 0) {
+        const Step step = index.steps[k];
+        __builtin_prefetch(&index.steps[step.next_follower]);
+        writer.write_follower(step.second);
+        current = step.second;
+        current_pair = k;
+        if (step.follower == 0) return;
+        writer.write_follower(step.next_second);
+        current = step.next_second;
+        current_pair = step.follower;
+        k = step.next_follower;
+    }
+}
+
 }  // namespace
 
 void advise_large_pages() {
@@ -187,6 +232,7 @@ void index_pairs(std::int32_t pair_count) {
     const std::uint64_t* sorted = sort_by_value(slots, histograms);
 
     first_pair_of_zero = 0;
+    some_value_twice = false;
     std::int32_t groups = 0;
     std::int32_t placed = 0;
     for (std::int32_t begin = 0; begin < slots; ++groups) {
@@ -210,6 +256,10 @@ void search_heads(const ChainWriter& writer) {
 }
 
 void follow_up(std::int32_t pass_count, const ChainWriter& writer) {
+    if (!some_value_twice && current_pair != 0 && pass_count >= 1 && pass_count >= indexed_pairs - 1) {
+        follow_path(writer);
+        return;
+    }
     // 64-bit count: pass_count may be the largest int32.
     for (std::int64_t pass = 1; pass <= pass_count; ++pass) {
         if (!follow_up_pass(writer)) return;

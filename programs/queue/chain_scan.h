@@ -14,7 +14,9 @@
 // element is the current value: that first follower when it lies further on,
 // else the pass is over unless more pairs share the value, which only then
 // are searched. A pass that writes nothing ends the passes, since every later
-// pass would scan the same list for the same value. The work is
+// pass would scan the same list for the same value. When no value is twice
+// in one role, the passes from a head are one walk along a path, taken two
+// steps at a time. The work is
 // O(pairs + values written) for a queue and at worst O(log pairs) more per
 // value written; the bytes written are exactly those of the plain scan for
 // every input, well-formed or not.
