@@ -11,7 +11,8 @@
 // walk along a chain jumps through memory at random, so a step touches one
 // big table only, that of the value behind each value; the stamps that stop
 // cycles are needed only at values that are the second element of two or
-// more pairs, since a walk can meet a value again only there.
+// more pairs, since a walk can meet a value again only there. Input without
+// such a value, a queue among them, is walked two steps per miss.
 #include <algorithm>
 #include <cstdint>
 
@@ -49,6 +50,7 @@ struct Link {
     std::uint32_t after_next;
 };
 alignas(2 << 20) Link links[table_size + 1];
+// By value: the bits above.
 alignas(2 << 20) std::uint8_t seen[table_size + 1];
 // Whether some value is the first element of two pairs or the second element
 // of two, and the largest value of all pairs.
@@ -125,12 +127,23 @@ void read_pairs() {
     if (outside) queue_files::refuse_outside_tables();
 }
 
+void write_follower(std::uint32_t value) {
+    rt::write_char(rt::std_output, ' ');
+    rt::write_integer(rt::std_output, static_cast<std::int32_t>(value));
+    rt::text_flush(rt::std_output);
+    queue_files::io_check_here();
+}
+
+void write_head(std::int32_t head) {
+    rt::write_integer(rt::std_output, head);
+    rt::text_flush(rt::std_output);
+    queue_files::io_check_here();
+}
+
 // Writes the chain that starts at head. The head itself is never met again:
 // no pair has it as its second element.
 void print_chain(std::int32_t head) {
-    rt::write_integer(rt::std_output, head);
-    rt::text_flush(rt::std_output);
-    rt::io_check();
+    write_head(head);
     std::uint32_t value = links[head].next & value_bits;
     while (value != 0) {
         const std::uint32_t entry = links[value].next;
@@ -142,19 +155,9 @@ void print_chain(std::int32_t head) {
         // The entry of the next step is a miss at a random place: start it
         // now, so that it overlaps the formatting of this value.
         __builtin_prefetch(&links[after]);
-        rt::write_char(rt::std_output, ' ');
-        rt::write_integer(rt::std_output, static_cast<std::int32_t>(value));
-        rt::text_flush(rt::std_output);
-        rt::io_check();
+        write_follower(value);
         value = after;
     }
-}
-
-void write_follower(std::uint32_t value) {
-    rt::write_char(rt::std_output, ' ');
-    rt::write_integer(rt::std_output, static_cast<std::int32_t>(value));
-    rt::text_flush(rt::std_output);
-    rt::io_check();
 }
 
 // When no value is twice in one role, no chain can lead back into itself and
@@ -170,9 +173,7 @@ void link_two_steps() {
 
 // print_chain for input without a value twice in one role.
 void print_chain_by_two(std::int32_t head) {
-    rt::write_integer(rt::std_output, head);
-    rt::text_flush(rt::std_output);
-    rt::io_check();
+    write_head(head);
     Link link = links[head];
     while (link.next != 0) {
         __builtin_prefetch(&links[link.after_next]);
