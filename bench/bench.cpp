@@ -105,6 +105,16 @@ Measurement run_timed(const std::string& path, const std::string& dir,
     return best;
 }
 
+PairedRuns run_paired(const std::string& path_a, const std::string& dir_a, const std::string& path_b,
+                      const std::string& dir_b, int pairs) {
+    PairedRuns runs;
+    for (int i = 0; i < pairs; ++i) {
+        runs.a.push_back(run_once(path_a, dir_a, {}));
+        runs.b.push_back(run_once(path_b, dir_b, {}));
+    }
+    return runs;
+}
+
 std::string executable(const std::string& name) {
     for (const char* folder : {"programs/cube", "programs/queue", "programs/factor", "bench"}) {
         const std::string path = std::string(BUILD_DIR) + "/" + folder + "/" + name;
@@ -153,9 +163,82 @@ std::string shuffled_queue(std::int32_t n, std::uint32_t seed) {
     return text;
 }
 
+namespace {
+
+// The first value of the line of a /proc file that starts with key.
+std::string proc_value(const std::string& file, const std::string& key) {
+    std::ifstream in(file);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind(key, 0) != 0) continue;
+        const std::size_t colon = line.find(':');
+        const std::size_t start = line.find_first_not_of(" \t", colon == std::string::npos ? key.size() : colon + 1);
+        return start == std::string::npos ? "" : line.substr(start);
+    }
+    return "?";
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+double median_seconds(const std::vector<Measurement>& runs) {
+    std::vector<double> seconds;
+    for (const Measurement& m : runs) seconds.push_back(m.seconds);
+    return median(seconds);
+}
+
+long largest_peak(const std::vector<Measurement>& runs) {
+    long peak = 0;
+    for (const Measurement& m : runs) peak = std::max(peak, m.peak_kib);
+    return peak;
+}
+
+bool all_ended_normally(const std::vector<Measurement>& runs) {
+    return std::all_of(runs.begin(), runs.end(), [](const Measurement& m) { return m.exit_code == 0; });
+}
+
+}  // namespace
+
+namespace {
+
+void print_machine() {
+    std::ifstream load_file("/proc/loadavg");
+    double load = 0;
+    load_file >> load;
+    std::printf("machine: %s, %ld cores, %s memory, load average %.2f\n",
+                proc_value("/proc/cpuinfo", "model name").c_str(), sysconf(_SC_NPROCESSORS_ONLN),
+                proc_value("/proc/meminfo", "MemTotal").c_str(), load);
+}
+
+}  // namespace
+
+void print_paired(const std::string& label_a, const std::string& label_b, const PairedRuns& runs) {
+    std::vector<double> ratios;
+    for (std::size_t i = 0; i < runs.a.size() && i < runs.b.size(); ++i) {
+        ratios.push_back(runs.a[i].seconds / runs.b[i].seconds);
+    }
+    if (ratios.empty()) return;
+    std::printf("%s: median %.2fms, peak %ldKiB; %s: median %.2fms, peak %ldKiB\n", label_a.c_str(),
+                median_seconds(runs.a) * 1e3, largest_peak(runs.a), label_b.c_str(),
+                median_seconds(runs.b) * 1e3, largest_peak(runs.b));
+    std::printf("  time ratio %s / %s over %zu alternating pairs: median %.3f (from %.3f to %.3f)%s\n",
+                label_a.c_str(), label_b.c_str(), ratios.size(), median(ratios),
+                *std::min_element(ratios.begin(), ratios.end()), *std::max_element(ratios.begin(), ratios.end()),
+                all_ended_normally(runs.a) && all_ended_normally(runs.b) ? "" : "  (nonzero exit!)");
+    std::fflush(stdout);
+}
+
 void print_header(const std::string& group) {
-    std::printf("\n== %s\n%-44s %11s %10s   %-26s %11s %9s\n", group.c_str(), "case", "time",
-                "peak", "reference", "ref time", "ref/ours");
+    std::printf("\n== %s\n", group.c_str());
+    print_machine();
+}
+
+void print_columns() {
+    std::printf("%-44s %11s %10s   %-26s %11s %9s\n", "case", "time", "peak", "reference", "ref time",
+                "ref/ours");
 }
 
 void print_row(const std::string& label, const Measurement& program,

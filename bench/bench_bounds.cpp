@@ -85,6 +85,7 @@ void make_blank_gigabyte(const std::string& path) {
 
 void run_bounds_group() {
     bench::print_header("bounds");
+    bench::print_columns();
     for (const auto& c : largest_inputs) {
         const std::string dir = bench::scratch_dir(std::string("bounds-") + c.program);
         write_largest_input(c, dir);

@@ -21,6 +21,7 @@ void run_factor_group() {
         {1073741824, 1073741824}, {-2147483647 - 1, largest}, {-2147483647 - 1, -2147483647 - 1},
     };
     bench::print_header("factor");
+    bench::print_columns();
     const std::string program = bench::executable("factor");
     const std::string reference = bench::executable("reference_factor");
     for (const FactorCase& c : cases) {

@@ -292,6 +292,15 @@ void fpu_reset(std::uint16_t control_word) {
     asm volatile("fninit\n\tfldcw %0" : : "m"(control_word));
 }
 
+void advise_large_pages(void* start, std::size_t bytes) {
+    constexpr std::uintptr_t large_page = std::uintptr_t{2} << 20;
+    const auto begin = reinterpret_cast<std::uintptr_t>(start);
+    const std::uintptr_t first = (begin + large_page - 1) & ~(large_page - 1);
+    const std::uintptr_t last = (begin + bytes + large_page - 1) & ~(large_page - 1);
+    if (first >= last) return;
+    madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
+
 std::uint32_t code_address(const void* location) {
     const auto offset = reinterpret_cast<std::uintptr_t>(location) -
                         reinterpret_cast<std::uintptr_t>(__executable_start);

@@ -48,6 +48,26 @@ bool hexadecimal_digits(const char* p, bool negative, std::int32_t& value) {
     return true;
 }
 
+// The common token, one to nine decimal digits whose end lies in the buffer,
+// converted in place: the same value and the same input position as reading
+// the token and converting it. False, with nothing read, for any other token.
+bool read_short_decimal(TextFile& file, std::int32_t& value) {
+    const std::uint8_t* bytes = file.buffer_ptr;
+    const std::uint32_t start = file.buffer_pos;
+    const std::uint32_t last = file.buffer_end - start > 10 ? start + 10 : file.buffer_end;
+    std::uint32_t pos = start;
+    std::uint32_t magnitude = 0;
+    for (; pos < last; ++pos) {
+        const std::uint32_t digit = static_cast<std::uint32_t>(bytes[pos]) - '0';
+        if (digit > 9) break;
+        magnitude = magnitude * 10 + digit;
+    }
+    if (pos == last || pos == start || bytes[pos] > 32) return false;
+    file.buffer_pos = pos;
+    value = static_cast<std::int32_t>(magnitude);
+    return true;
+}
+
 }  // namespace
 
 bool skip_blanks(TextFile& file) {
@@ -91,9 +111,10 @@ bool text_to_integer(const char* text, std::int32_t& value) {
 
 std::int32_t read_integer(TextFile& file) {
     if (skip_blanks(file)) return 0;
+    std::int32_t value = 0;
+    if (read_short_decimal(file, value)) return value;
     char token[integer_token_limit + 1];
     read_token(file, token, integer_token_limit);
-    std::int32_t value = 0;
     if (!text_to_integer(token, value)) {
         io_result = 106;
         return 0;

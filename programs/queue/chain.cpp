@@ -48,14 +48,14 @@ void write_head(std::int32_t first, std::int32_t second) {
     rt::write_char(rt::std_output, ' ');
     rt::write_integer(rt::std_output, second);
     rt::text_flush(rt::std_output);
-    rt::io_check();
+    queue_files::io_check_here();
 }
 
 void write_follower(std::int32_t value) {
     rt::write_char(rt::std_output, ' ');
     rt::write_integer(rt::std_output, value);
     rt::text_flush(rt::std_output);
-    rt::io_check();
+    queue_files::io_check_here();
 }
 
 constexpr chain_scan::ChainWriter output_writer{write_head, write_follower};
@@ -65,6 +65,7 @@ constexpr chain_scan::ChainWriter output_writer{write_head, write_follower};
 [[noreturn]] void program_entry() {
     rt::console_flag = 1;
     rt::program_start(rt::module_table);
+    chain_scan::advise_large_pages();
     queue_files::open_files();
     read_count();
     read_pairs();

@@ -7,12 +7,19 @@
 // pair whose first element equals the value written last at the moment the
 // pair is reached. Done literally that is quadratic in the number of pairs.
 //
-// Here the pairs are indexed once, sorted by (first element, pair number), so
-// one step of a pass jumps straight to the next pair, in input order, whose
-// first element is the current value; a pass that writes nothing ends the
-// passes, since every later pass would scan the same list for the same value.
-// The work is O((pairs + values written) log pairs), and the bytes written
-// are exactly those of the plain scan for every input, well-formed or not.
+// Here the values of all pairs are sorted once (a radix sort, stable, so the
+// pairs of one value stay in input order), which gives each pair the first
+// pair, in input order, whose first element is its second element. One step
+// of a pass then jumps straight to the next pair, in input order, whose first
+// element is the current value: that first follower when it lies further on,
+// else the pass is over unless more pairs share the value, which only then
+// are searched. A pass that writes nothing ends the passes, since every later
+// pass would scan the same list for the same value. When no value is twice
+// in one role, the passes from a head are one walk along a path, taken two
+// steps at a time. The work is
+// O(pairs + values written) for a queue and at worst O(log pairs) more per
+// value written; the bytes written are exactly those of the plain scan for
+// every input, well-formed or not.
 //
 // No allocation: the pairs and their index live in fixed global tables.
 #pragma once
@@ -39,6 +46,8 @@ struct ChainWriter {
     void (*write_follower)(std::int32_t value);
 };
 
+// Asks for large pages behind the tables; called before they are filled.
+void advise_large_pages();
 // Builds the index over pairs 1 to pair_count and sets current to 0; a count
 // of zero or below means no pairs.
 void index_pairs(std::int32_t pair_count);
