@@ -27,20 +27,17 @@ const long double infinity = std::numeric_limits<long double>::infinity();
 std::string blanks(std::size_t count) { return std::string(count, ' '); }
 
 std::string times(int count, const std::string& item) {
-    std::string joined;
-    for (int i = 0; i < count; ++i) joined += (i > 0 ? " " : "") + item;
-    return joined;
+    return count == 1 ? item : item + " " + times(count - 1, item);
 }
 
 // The 10-byte memory image as sign-and-exponent word and significand.
 std::string bits_of(long double v) {
-    std::uint64_t significand = 0;
+    unsigned long long significand = 0;
     std::uint16_t sign_exponent = 0;
     std::memcpy(&significand, &v, 8);
     std::memcpy(&sign_exponent, reinterpret_cast<const char*>(&v) + 8, 2);
     char text[24];
-    std::snprintf(text, sizeof text, "%04X:%016llX", sign_exponent,
-                  static_cast<unsigned long long>(significand));
+    std::snprintf(text, sizeof text, "%04X:%016llX", sign_exponent, significand);
     return text;
 }
 
@@ -54,15 +51,10 @@ long double from_bits(std::uint16_t sign_exponent, std::uint64_t significand) {
 // One file record on the file "f" of a scratch folder.
 class Files : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char name[] = "/tmp/runtime-test-XXXXXX";
-        dir = mkdtemp(name);
-        io_result = 0;
-    }
+    void SetUp() override { io_result = 0; }
     void TearDown() override {
         if (file.mode == mode_input || file.mode == mode_output) text_close(file);
         std::filesystem::remove_all(dir);
-        io_result = 0;
     }
     std::string path(const std::string& name = "f") const { return dir + "/" + name; }
     void open(const std::string& name, bool input) {
@@ -74,8 +66,7 @@ protected:
         open(path(), true);
     }
     std::string on_disk() const {
-        std::ifstream in(path(), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
+        return {std::istreambuf_iterator<char>(std::ifstream(path(), std::ios::binary).rdbuf()), {}};
     }
 
     // Runs the reads in ops on input and lists what each gave, blank-separated:
@@ -93,10 +84,8 @@ protected:
                 if (*p == 'i') std::snprintf(item, sizeof item, "%d", read_integer(file));
                 if (*p == 'r') std::snprintf(item, sizeof item, "%.21Lg", read_real(file));
                 if (*p == 'l') read_line_end(file);
-                if (*p == 'c') {
-                    const std::uint16_t c = text_read_char(file);
-                    std::snprintf(item, sizeof item, is_end_of_file(c) ? "eof" : "%d", c);
-                }
+                const std::uint16_t c = *p == 'c' ? text_read_char(file) : 0;
+                if (*p == 'c') std::snprintf(item, sizeof item, is_end_of_file(c) ? "eof" : "%d", c);
                 log += (log.empty() ? "" : " ") + std::string(item);
                 if (io_result != 0) log += "!" + std::to_string(io_result);
                 io_result = 0;
@@ -104,16 +93,13 @@ protected:
         }
         return log;
     }
-    std::string dir;
+    char name_[25] = "/tmp/runtime-test-XXXXXX";
+    std::string dir = mkdtemp(name_);
     TextFile file{};
 };
 
 TEST_F(Files, ReadsTokensIntegersRealsAndLineEnds) {
-    const struct {
-        std::string input;
-        const char* ops;
-        std::string log;
-    } cases[] = {
+    const struct { std::string input; const char* ops; std::string log; } cases[] = {
         {"5 +5 005 -05 -0 00 $1F x1F X1F 0x1F 0X1f $1f -$10 +$7FFFFFFF $FFFFFFFF -$80000000", "16i",
          "5 5 5 -5 0 0 31 31 31 31 31 31 -16 2147483647 -1 -2147483648"},
         {"-$FFFFFFFF $0FFFFFFFF 2147483647 -2147483648 00000000000000000002147483647 0x0 $000000000ABC",
@@ -152,10 +138,7 @@ TEST_F(Files, TheEndOfTheDataStaysInTheBufferAsAMark) {
 // Writes the operations of ops to a new file: pN put_chars of N bytes, wN
 // write_char N times, bN put_blanks; logs "on disk/pending" after each.
 TEST_F(Files, WritesWholeBuffersWhenTheyFill) {
-    const struct {
-        const char* ops;
-        const char* log;
-    } cases[] = {
+    const struct { const char* ops; const char* log; } cases[] = {
         {"p127 p1 p300 p0 p-1", "0/127 128/0 384/44 384/44 384/44"},
         {"p100 p27 p1 p29", "0/100 0/127 128/0 128/29"},
         // write_char leaves a full buffer and writes it out before the next byte.
@@ -186,10 +169,7 @@ TEST_F(Files, WritesWholeBuffersWhenTheyFill) {
 }
 
 TEST_F(Files, WritesIntegersAndRealsRightJustified) {
-    const struct {
-        std::int32_t value, width;
-        std::string text;
-    } cases[] = {
+    const struct { std::int32_t value, width; std::string text; } cases[] = {
         {0, 0, "0"}, {int_min, 0, "-2147483648"}, {int_max, 0, "2147483647"}, {42, 5, "   42"},
         {-42, 5, "  -42"}, {-1, 2, "-1"}, {123456, 3, "123456"}, {7, -3, "7"}, {10, 67, blanks(65) + "10"},
         {1000000009, 0, "1000000009"}, {5, int_min, "5"}, {-12, int_min + 1, "-12"},
@@ -214,26 +194,17 @@ TEST_F(Files, WritesIntegersAndRealsRightJustified) {
 
 TEST_F(Files, FailuresAndMisuseRecordTheirNumbers) {
     std::ofstream(path("plain")) << "x";
-    const struct {
-        std::string name;
-        bool input;
-        std::uint32_t error;
-    } opens[] = {
+    const struct { std::string name; bool input; std::uint32_t error; } opens[] = {
         {path("missing"), true, 2}, {path("no-folder/missing"), true, 3}, {path("plain/below"), false, 3},
         {dir, true, 5}, {dir, false, 5}, {std::string(260, 'n'), true, 206}, {std::string(999, 'n'), false, 206},
     };
     for (const auto& c : opens) {
         io_result = 0;
         open(c.name, c.input);
-        EXPECT_EQ(io_result, c.error) << c.name.substr(0, 80);
-        EXPECT_EQ(file.mode, mode_closed);
+        EXPECT_TRUE(io_result == c.error && file.mode == mode_closed) << c.name.substr(0, 80) << " " << io_result;
     }
     TextFile never_prepared{};
-    const auto number_of = [](auto operation) {
-        io_result = 0;
-        operation();
-        return io_result;
-    };
+    const auto number_of = [](auto operation) { io_result = 0; operation(); return io_result; };
     EXPECT_EQ(number_of([&] { text_open_input(never_prepared); }), 102u);
     text_assign(file, path("unopened"));
     EXPECT_EQ(number_of([&] { text_close(file); }), 103u);
@@ -256,43 +227,34 @@ TEST_F(Files, FailuresAndMisuseRecordTheirNumbers) {
 // A device that refuses every write: a failed write-out drops its bytes and
 // the rest of the call, and a failed close leaves the file open.
 TEST_F(Files, AFullDeviceDropsWhatCannotBeWritten) {
+    // The pending error, the bytes pending and whether the file is still open.
+    const auto state = [&] {
+        const std::string s = std::to_string(io_result) + "/" + std::to_string(file.buffer_pos) + "/" +
+                              std::to_string(file.mode == mode_output);
+        io_result = 0;
+        return s;
+    };
     open("/dev/full", false);
-    ASSERT_EQ(io_result, 0u);
+    EXPECT_EQ(state(), "0/0/1");
     put_chars(file, std::string(200, 'p').data(), 200);
-    EXPECT_EQ(io_result, 112u);
-    EXPECT_EQ(file.buffer_pos, 0u);
-    io_result = 0;
+    EXPECT_EQ(state(), "112/0/1");
     for (int i = 0; i < 129; ++i) write_char(file, 'w');
-    EXPECT_EQ(io_result, 112u);
-    EXPECT_EQ(file.buffer_pos, 0u);
-    io_result = 0;
+    EXPECT_EQ(state(), "112/0/1");
     put_chars(file, std::string(100, 'q').data(), 100);
     put_blanks(file, 200);  // the first 64 fill the buffer and fail; nothing follows
-    EXPECT_EQ(io_result, 112u);
-    EXPECT_EQ(file.buffer_pos, 0u);
-    io_result = 0;
+    EXPECT_EQ(state(), "112/0/1");
     write_char(file, 'x');
     text_close(file);
-    EXPECT_EQ(io_result, 112u);
-    EXPECT_EQ(file.mode, mode_output);
-    io_result = 0;
+    EXPECT_EQ(state(), "112/0/1");
     text_close(file);
-    EXPECT_EQ(io_result, 0u);
-    EXPECT_EQ(file.mode, mode_closed);
+    EXPECT_EQ(state(), "0/0/0");
 }
 
 TEST(Conversions, TextToIntegerTakesLeadingSpacesOnly) {
-    const struct {
-        const char* text;
-        bool ok;
-        std::int32_t value;
-    } cases[] = {{"  12", true, 12}, {" -$A", true, -10}, {"12 ", false, 0}, {"", false, 0},
-                 {"  ", false, 0},   {"1 2", false, 0},   {"\t12", false, 0}};
-    for (const auto& c : cases) {
-        std::int32_t value = -1;
-        EXPECT_EQ(text_to_integer(c.text, value), c.ok) << c.text;
-        EXPECT_EQ(value, c.value) << c.text;
-    }
+    std::int32_t value = -1;
+    EXPECT_TRUE(text_to_integer("  12", value) && value == 12);
+    EXPECT_TRUE(text_to_integer(" -$A", value) && value == -10);
+    for (const char* text : {"12 ", "", "  ", "1 2", "\t12"}) EXPECT_FALSE(text_to_integer(text, value)) << text;
 }
 
 // Every table entry is the nearest extended value, as the C library rounds.
@@ -306,22 +268,21 @@ TEST(Conversions, PowersOfTenAreTheNearestValues) {
 // Expected patterns from exact arithmetic rounded to 64 bits after every
 // multiplication, addition and table operation.
 TEST(Conversions, TextToRealBitForBit) {
-    const struct {
-        const char* text;
-        const char* bits;
-    } cases[] = {
+    const struct { const char* text; const char* bits; } cases[] = {
         {"12", "4002:C000000000000000"}, {"-3.5", "C000:E000000000000000"}, {"+.5", "3FFE:8000000000000000"},
-        {"5.", "4001:A000000000000000"}, {"  2.5E2", "4006:FA00000000000000"}, {"2.5e+2", "4006:FA00000000000000"},
-        {"-0", "8000:0000000000000000"}, {".", "0000:0000000000000000"}, {"-.", "8000:0000000000000000"},
-        {"E7", "0000:0000000000000000"}, {"0.1", "3FFB:CCCCCCCCCCCCCCCD"}, {"1E-3", "3FF5:83126E978D4FDF3B"},
-        {"1e-27", "3FA5:9E74D1B791E07E48"}, {"1e-28", "3FA1:FD87B5F28300CA0E"}, {"1e300", "43E3:BF21E44003ACDD2C"},
+        {"5.", "4001:A000000000000000"}, {"  2.5E2", "4006:FA00000000000000"},
+        {"2.5e+2", "4006:FA00000000000000"}, {"-0", "8000:0000000000000000"}, {".", "0000:0000000000000000"},
+        {"-.", "8000:0000000000000000"}, {"E7", "0000:0000000000000000"}, {"0.1", "3FFB:CCCCCCCCCCCCCCCD"},
+        {"1E-3", "3FF5:83126E978D4FDF3B"}, {"1e-27", "3FA5:9E74D1B791E07E48"},
+        {"1e-28", "3FA1:FD87B5F28300CA0E"}, {"1e300", "43E3:BF21E44003ACDD2C"},
         {"1e-300", "3C1A:AB70FE17C79AC6CB"}, {"-6.02214076e23", "C04D:FF0C2E52BE28B98C"},
         {"2.7182818284590452353602874713526624977572", "4000:ADF85458A2BB4A9B"},
         {"123456789012345678901234567890", "405F:C77487FB61B9F076"},
         // Past 2^64 every digit step rounds twice: ...AF65, where one rounding gives ...AF64.
         {"55807302157368193036426212997", "405E:B452B7E7FA8AAF65"},
-        {"18656907029313758584719540", "4052:F6EC0F4E726F722D"}, {"18446744073709551617", "403F:8000000000000000"},
-        {"1e4932", "7FFE:D72CB2A95C7EF6CD"}, {"1.18973149535723176502e4932", "7FFE:FFFFFFFFFFFFFFFC"},
+        {"18656907029313758584719540", "4052:F6EC0F4E726F722D"},
+        {"18446744073709551617", "403F:8000000000000000"}, {"1e4932", "7FFE:D72CB2A95C7EF6CD"},
+        {"1.18973149535723176502e4932", "7FFE:FFFFFFFFFFFFFFFC"},
         {"3.36210314311209350626e-4932", "0001:8000000000000000"}, {"1e-4940", "0000:0000000663278E62"},
         {"1e-4950", "0000:0000000000000003"}, {"1e5120", "7FFF:8000000000000000"},
         {"-1e5120", "FFFF:8000000000000000"}, {"-1e-5120", "8000:0000000000000000"},
@@ -336,11 +297,7 @@ TEST(Conversions, TextToRealBitForBit) {
         EXPECT_EQ(error_position, 0) << c.text;
     }
     // The first byte that does not fit, and the digits so far as a whole number.
-    const struct {
-        const char* text;
-        std::int32_t position;
-        long double partial;
-    } malformed[] = {
+    const struct { const char* text; std::int32_t position; long double partial; } malformed[] = {
         {"", 1, 0},     {"+", 2, 0},     {"  -", 4, 0},   {"e", 2, 0},   {"1e", 3, 1},     {"1e+", 4, 1},
         {"1e-x", 4, 1}, {"1.2.3", 4, 12}, {"0x1A", 2, 0}, {"$10", 1, 0}, {"Inf", 1, 0},    {"-1.5x", 5, 15},
         {"2.5e1x", 6, 25}, {"1 ", 2, 1}, {"+-1", 2, 0}, {"1e5 ", 4, 1},  {"12d3", 3, 12},
@@ -357,11 +314,7 @@ TEST(Conversions, TextToRealBitForBit) {
 }
 
 TEST(Conversions, RealToText) {
-    const struct {
-        long double value;
-        std::int32_t width, decimals;
-        std::string text;
-    } cases[] = {
+    const struct { long double value; std::int32_t width, decimals; std::string text; } cases[] = {
         {5, 0, 4, "5.0000"}, {-1, 0, 4, "-1.0000"}, {0, 0, 4, "0.0000"}, {-0.0L, 0, 4, "-0.0000"},
         {-0.00001L, 0, 4, "-0.0000"}, {0.00005L, 0, 4, "0.0001"}, {2.2360679774997896964L, 0, 4, "2.2361"},
         {2.5L, 8, 2, "    2.50"}, {0.125L, 0, 2, "0.13"}, {12.5L, 0, 0, "13"}, {-12.5L, 0, 0, "-13"},
@@ -401,20 +354,22 @@ TEST(Conversions, DigitsAndDecimalNormalisation) {
         return std::string(digits, std::max(n, 18) + 1);
     };
     // 2^-18 * 10^17 and 3 * 2^-18 * 10^17 end in exactly one half: ties to even, then half up.
-    EXPECT_EQ(digits_of(0x1p-18L, 18), "0000000381469726562");
-    EXPECT_EQ(digits_of(0x3p-18L, 18), "0000001144409179688");
-    EXPECT_EQ(digits_of(0x1p-18L, 16), "0000000381469726662");
-    EXPECT_EQ(digits_of(9.999755859375L, 3), "1000975585937500000");
-    EXPECT_EQ(digits_of(12.5L, 1), "1350000000000000000");
-    EXPECT_EQ(digits_of(1.5L, 25), "01500000000000000000000000");
-    std::int32_t k = -1;
-    EXPECT_EQ(decimal_normalize(0.0L, k), 0.0L);
-    EXPECT_EQ(k, 0);
-    EXPECT_NEAR(static_cast<double>(decimal_normalize(1e40L, k)), 10.0, 1e-15);
-    EXPECT_EQ(k, 39);
-    EXPECT_NEAR(static_cast<double>(decimal_normalize(0x1p-16445L, k)), 3.6451995318824746, 1e-15);
-    EXPECT_EQ(k, -4951);
+    const struct { long double v; std::int32_t n; const char* digits; } cases[] = {
+        {0x1p-18L, 18, "0000000381469726562"}, {0x3p-18L, 18, "0000001144409179688"}, {0x1p-18L, 16, "0000000381469726662"},
+        {9.999755859375L, 3, "1000975585937500000"}, {12.5L, 1, "1350000000000000000"}, {1.5L, 25, "01500000000000000000000000"}};
+    for (const auto& c : cases) EXPECT_EQ(digits_of(c.v, c.n), c.digits) << c.n;
+    const auto normalised = [](long double v) {
+        std::int32_t k = -1;
+        char text[48];
+        v = decimal_normalize(v, k);
+        std::snprintf(text, sizeof text, "%.15Lg e%d", v, k);
+        return std::string(text);
+    };
+    EXPECT_EQ(normalised(0.0L), "0 e0");
+    EXPECT_EQ(normalised(1e40L), "10 e39");
+    EXPECT_EQ(normalised(0x1p-16445L), "3.64519953188247 e-4951");
     for (int bit = 0; bit < 64; ++bit) {
+        std::int32_t k = 0;
         const long double v = decimal_normalize(from_bits(0, 1ULL << bit), k);
         EXPECT_TRUE(v >= 1 && v < 16) << "denormal bit " << bit;
     }
@@ -441,12 +396,9 @@ TEST(Conversions, WrittenRealsReadBack) {
 }
 
 TEST(Frame, OnlyAKeyboardOfType7OverridesTheSixMaskBits) {
-    EXPECT_EQ(fpu_mask_override(0x1332, 4, 0x0D00, true, 0x3F), 0x1332);
-    EXPECT_EQ(fpu_mask_override(0x1332, 7, 0x0100, true, 0x3F), 0x1332);
-    EXPECT_EQ(fpu_mask_override(0x1332, 7, 0x0D00, true, 0x3F), 0x133F);
-    EXPECT_EQ(fpu_mask_override(0x1332, 7, 0x0400, true, 0x00), 0x1300);
-    EXPECT_EQ(fpu_mask_override(0x1332, 7, 0x0DFF, true, 0xFFFFFFC1), 0x1301);
-    EXPECT_EQ(fpu_mask_override(0x1332, 7, 0x0D00, false, 0), 0x1332);
+    const std::uint32_t cases[][5] = {{4, 0x0D00, 1, 0x3F, 0x1332}, {7, 0x0100, 1, 0x3F, 0x1332}, {7, 0x0D00, 1, 0x3F, 0x133F},
+                                      {7, 0x0400, 1, 0, 0x1300}, {7, 0x0DFF, 1, 0xFFFFFFC1, 0x1301}, {7, 0x0D00, 0, 0, 0x1332}};
+    for (const auto& c : cases) EXPECT_EQ(fpu_mask_override(0x1332, c[0], c[1], c[2], c[3]), c[4]) << c[0] << " " << c[1];
 }
 
 }  // namespace
