@@ -203,8 +203,10 @@ TEST_F(Files, FailuresAndMisuseRecordTheirNumbers) {
         open(c.name, c.input);
         EXPECT_TRUE(io_result == c.error && file.mode == mode_closed) << c.name.substr(0, 80) << " " << io_result;
     }
-    TextFile never_prepared{};
     const auto number_of = [](auto operation) { io_result = 0; operation(); return io_result; };
+    open_input("x");
+    EXPECT_EQ(number_of([&] { text_flush(file); }), 0u);  // an input file has nothing to flush
+    TextFile never_prepared{};
     EXPECT_EQ(number_of([&] { text_open_input(never_prepared); }), 102u);
     text_assign(file, path("unopened"));
     EXPECT_EQ(number_of([&] { text_close(file); }), 103u);
@@ -237,6 +239,7 @@ TEST_F(Files, AFullDeviceDropsWhatCannotBeWritten) {
     open("/dev/full", false);
     EXPECT_EQ(state(), "0/0/1");
     put_chars(file, std::string(200, 'p').data(), 200);
+    text_flush(file);  // succeeds, and keeps the pending error
     EXPECT_EQ(state(), "112/0/1");
     for (int i = 0; i < 129; ++i) write_char(file, 'w');
     EXPECT_EQ(state(), "112/0/1");
