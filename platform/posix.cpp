@@ -319,10 +319,13 @@ namespace {
 constexpr std::size_t program_stack_size = 67107839;  // 64 MiB less 1,025 bytes
 constexpr std::size_t stack_guard_size = 1024 * 1024;
 constexpr std::size_t alternate_stack_size = 256 * 1024;
-constexpr int fault_signals[] = {SIGFPE, SIGSEGV, SIGBUS, SIGILL, SIGINT};
+// The faults the processor or the kernel signals for an instruction of the
+// program (SIGSYS: a refused system call), and Ctrl-C.
+constexpr int fault_signals[] = {SIGFPE, SIGSEGV, SIGBUS, SIGILL, SIGTRAP, SIGSYS, SIGINT};
 
 std::uintptr_t guard_low = 0;    // lowest address of the guard below the stack
 std::uintptr_t stack_low = 0;    // lowest usable address of the program stack
+void (*entry_without_stack)() = nullptr;  // the entry, when its stack could not be mapped
 FaultHandler installed_handler = nullptr;
 alignas(16) unsigned char alternate_stack[alternate_stack_size];
 
@@ -383,6 +386,7 @@ DWORD fault_code(int signal_number, const siginfo_t& info, const ucontext_t& con
             return info.si_code == ILL_PRVOPC || info.si_code == ILL_PRVREG
                        ? EXCEPTION_PRIV_INSTRUCTION
                        : EXCEPTION_ILLEGAL_INSTRUCTION;
+        case SIGTRAP: return EXCEPTION_BREAKPOINT;
         case SIGINT: return STATUS_CONTROL_C_EXIT;
         default: return 0xC0000001u;
     }
@@ -392,8 +396,11 @@ void on_fault_signal(int signal_number, siginfo_t* info, void* raw_context) {
     const auto& context = *static_cast<const ucontext_t*>(raw_context);
     ExceptionRecord record{};
     record.code = fault_code(signal_number, *info, context);
-    record.address =
-        code_address(reinterpret_cast<const void*>(context.uc_mcontext.gregs[REG_RIP]));
+    auto location = static_cast<std::uintptr_t>(context.uc_mcontext.gregs[REG_RIP]);
+    // The kernel reports an int3 at the instruction after it; the fault is
+    // the int3 itself.
+    if (signal_number == SIGTRAP && info->si_code == SI_KERNEL) --location;
+    record.address = code_address(reinterpret_cast<const void*>(location));
     if (installed_handler != nullptr) installed_handler(record);
     // No handler (or it returned): end as the system would.
     signal(signal_number, SIG_DFL);
@@ -423,6 +430,16 @@ void install_fault_handler(FaultHandler handler) {
     action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
     sigemptyset(&action.sa_mask);
     for (const int signal_number : fault_signals) sigaction(signal_number, &action, nullptr);
+    // A program without its own stack ends as soon as a fault can be
+    // reported, with a stack overflow at its entry, before it has opened a
+    // file: on the process stack its depth would depend on ulimit -s, and
+    // running off it could not be told from any other access violation.
+    if (entry_without_stack != nullptr) {
+        handler(ExceptionRecord{EXCEPTION_STACK_OVERFLOW,
+                                code_address(reinterpret_cast<const void*>(entry_without_stack))});
+        signal(SIGSEGV, SIG_DFL);
+        raise(SIGSEGV);
+    }
 }
 
 void remove_fault_handler() {
@@ -443,7 +460,11 @@ void run_on_program_stack(void (*entry)()) {
     void* mapping = mmap(nullptr, stack_guard_size + usable, PROT_READ | PROT_WRITE,
                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_STACK, -1, 0);
     if (mapping == MAP_FAILED) {
-        entry();  // no room for the reservation: run on the process stack
+        // No room for the reservation (an address-space limit): the entry
+        // runs on the process stack until it installs the fault handler,
+        // which ends it.
+        entry_without_stack = entry;
+        entry();
         __builtin_trap();
     }
     mprotect(mapping, stack_guard_size, PROT_NONE);

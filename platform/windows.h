@@ -92,6 +92,7 @@ struct ExceptionRecord {
 };
 using FaultHandler = void (*)(const ExceptionRecord& record);
 
+inline constexpr DWORD EXCEPTION_BREAKPOINT = 0x80000003u;
 inline constexpr DWORD EXCEPTION_ACCESS_VIOLATION = 0xC0000005u;
 inline constexpr DWORD EXCEPTION_ARRAY_BOUNDS_EXCEEDED = 0xC000008Cu;
 inline constexpr DWORD EXCEPTION_FLT_DENORMAL_OPERAND = 0xC000008Du;
@@ -122,7 +123,10 @@ std::int32_t UnhandledExceptionFilter(const ExceptionRecord& record);
 std::uint32_t code_address(const void* location);
 
 // Runs entry on the program stack (67,107,839 bytes, whatever the process's
-// stack limit), in the process's one thread. entry never returns.
+// stack limit), in the process's one thread. entry never returns. When the
+// stack cannot be mapped, entry runs on the process stack only until it
+// calls install_fault_handler, which hands the handler a stack overflow at
+// once, at entry's code address.
 [[noreturn]] void run_on_program_stack(void (*entry)());
 
 }  // namespace platform

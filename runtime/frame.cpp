@@ -108,7 +108,7 @@ void program_start(const ModuleTable& table) {
     }
 }
 
-[[gnu::noinline]] void io_check() {
+[[gnu::noinline]] void io_check_call() {
     if (io_result == 0) return;
     run_error_kind(0, platform::code_address(__builtin_return_address(0)));
 }

@@ -35,9 +35,16 @@ extern const std::uint8_t error_kind_table[25];
 extern char runtime_error_message[30];
 
 void program_start(const ModuleTable& table);
-// Ends the program with the pending I/O error, if any; the error address is
-// the return address of this call.
-void io_check();
+// Ends the program with the pending I/O error, if any. io_check is a call of
+// io_check_call, whose return address is the error address, and an empty
+// statement after it that may touch any memory: the compiler cannot move that
+// before the call, so even at the end of a function the call stays a call and
+// never becomes a jump, which would report the caller's caller instead.
+void io_check_call();
+[[gnu::always_inline]] inline void io_check() {
+    io_check_call();
+    asm volatile("" ::: "memory");
+}
 [[noreturn]] void run_error_kind(std::uint32_t kind, std::uint32_t address);
 [[noreturn]] void run_error(std::uint8_t number, std::uint32_t address);
 [[noreturn]] void halt_program(std::int32_t code);

@@ -48,14 +48,14 @@ void write_head(std::int32_t first, std::int32_t second) {
     rt::write_char(rt::std_output, ' ');
     rt::write_integer(rt::std_output, second);
     rt::text_flush(rt::std_output);
-    queue_files::io_check_here();
+    rt::io_check();
 }
 
 void write_follower(std::int32_t value) {
     rt::write_char(rt::std_output, ' ');
     rt::write_integer(rt::std_output, value);
     rt::text_flush(rt::std_output);
-    queue_files::io_check_here();
+    rt::io_check();
 }
 
 constexpr chain_scan::ChainWriter output_writer{write_head, write_follower};

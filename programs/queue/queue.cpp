@@ -131,13 +131,13 @@ void write_follower(std::uint32_t value) {
     rt::write_char(rt::std_output, ' ');
     rt::write_integer(rt::std_output, static_cast<std::int32_t>(value));
     rt::text_flush(rt::std_output);
-    queue_files::io_check_here();
+    rt::io_check();
 }
 
 void write_head(std::int32_t head) {
     rt::write_integer(rt::std_output, head);
     rt::text_flush(rt::std_output);
-    queue_files::io_check_here();
+    rt::io_check();
 }
 
 // Writes the chain that starts at head. The head itself is never met again:

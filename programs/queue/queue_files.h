@@ -8,14 +8,6 @@
 
 namespace queue_files {
 
-// io_check at the end of a function: the empty asm statement after it keeps
-// it a real call rather than a jump, since the return address of the call is
-// where a failure is reported.
-inline void io_check_here() {
-    rt::io_check();
-    asm volatile("");
-}
-
 // Binds and opens "queue.in" for reading and "queue.out" for writing; the
 // output is created before any input is read.
 inline void open_files() {

@@ -2,10 +2,12 @@
 // that the case tables can watch the program frame from outside: faults,
 // signals, the report, the halt sequence and files held open.
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
 
@@ -111,6 +113,8 @@ void faulting_finalise() { divide(1, 0); }
         text_open_input(local);
         read_integer(local);
         io_check();
+    } else if (is("breakpoint")) {
+        asm volatile("int3");
     } else {
         halt_program(99);
     }
@@ -120,5 +124,13 @@ void faulting_finalise() { divide(1, 0); }
 int main(int argc, char** argv) {
     if (argc > 1) std::strncpy(scenario, argv[1], sizeof scenario - 1);
     if (argc > 2) std::strncpy(argument, argv[2], sizeof argument - 1);
+    // ulimit -v from inside (a build with AddressSanitizer cannot start under one): room for
+    // what is mapped now and 16 MiB, none for the program stack.
+    unsigned long pages = 0;
+    std::FILE* statm = is("no-stack") ? std::fopen("/proc/self/statm", "r") : nullptr;
+    if (statm != nullptr && std::fscanf(statm, "%lu", &pages) == 1) {
+        const rlimit room{(pages + 4096) * 4096, RLIM_INFINITY};
+        setrlimit(RLIMIT_AS, &room);
+    }
     platform::run_on_program_stack(program_entry);
 }
