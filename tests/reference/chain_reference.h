@@ -33,7 +33,7 @@ inline std::string chain_output(std::int32_t n, const std::vector<Pair>& pairs) 
         for (std::int32_t j = 0; j < pair_count; ++j) {
             if (pairs[j].first != current) continue;
             current = pairs[j].second;
-            out += " " + std::to_string(current);
+            (out += ' ') += std::to_string(current);
         }
     }
     return out;

@@ -71,7 +71,7 @@ std::string indexed_chain_output(std::int32_t n, const std::vector<Pair>& pairs)
     }
     const chain_scan::ChainWriter writer{
         [](std::int32_t first, std::int32_t second) { captured += std::to_string(first) + " " + std::to_string(second); },
-        [](std::int32_t value) { captured += " " + std::to_string(value); }};
+        [](std::int32_t value) { (captured += ' ') += std::to_string(value); }};
     captured.clear();
     chain_scan::index_pairs(static_cast<std::int32_t>(static_cast<std::uint32_t>(n) - 1));
     chain_scan::search_heads(writer);

@@ -27,7 +27,9 @@ const long double infinity = std::numeric_limits<long double>::infinity();
 std::string blanks(std::size_t count) { return std::string(count, ' '); }
 
 std::string times(int count, const std::string& item) {
-    return count == 1 ? item : item + " " + times(count - 1, item);
+    std::string joined = item;
+    while (--count > 0) (joined += ' ') += item;
+    return joined;
 }
 
 // The 10-byte memory image as sign-and-exponent word and significand.
@@ -86,8 +88,8 @@ protected:
                 if (*p == 'l') read_line_end(file);
                 const std::uint16_t c = *p == 'c' ? text_read_char(file) : 0;
                 if (*p == 'c') std::snprintf(item, sizeof item, is_end_of_file(c) ? "eof" : "%d", c);
-                log += (log.empty() ? "" : " ") + std::string(item);
-                if (io_result != 0) log += "!" + std::to_string(io_result);
+                if (io_result != 0) std::snprintf(item + std::strlen(item), 12, "!%u", io_result);
+                (log += log.empty() ? "" : " ") += item;
                 io_result = 0;
             }
         }
@@ -157,8 +159,9 @@ TEST_F(Files, WritesWholeBuffersWhenTheyFill) {
             if (op == 'b') put_blanks(file, static_cast<std::int32_t>(count));
             for (long i = 0; op == 'w' && i < count; ++i) write_char(file, bytes[i]);
             expected += bytes;
-            log += (log.empty() ? "" : " ") + std::to_string(on_disk().size()) + "/" +
-                   std::to_string(file.buffer_pos);
+            char item[32];
+            std::snprintf(item, sizeof item, "%s%zu/%u", log.empty() ? "" : " ", on_disk().size(), file.buffer_pos);
+            log += item;
             while (*p == ' ') ++p;
         }
         EXPECT_EQ(log, c.log) << c.ops;
@@ -323,9 +326,9 @@ TEST(Conversions, RealToText) {
         {2.5L, 8, 2, "    2.50"}, {0.125L, 0, 2, "0.13"}, {12.5L, 0, 0, "13"}, {-12.5L, 0, 0, "-13"},
         {123.456L, 0, 1, "123.5"}, {9.999755859375L, 0, 2, "10.00"}, {3, 5, 0, "    3"}, {5, -10, 2, "5.00"},
         {1.0L / 3, 0, 20, "0.33333333333333333000"}, {4e-18L, 0, 20, "0.00000000000000000000"},
-        {1e35L, 0, 0, "1" + std::string(35, '0')}, {-1e36L, 0, 1, "-1" + std::string(36, '0') + ".0"},
-        {-1e36L, 0, 1000, "-1" + std::string(36, '0') + "." + std::string(216, '0')},
-        {1.0L / 3, 0, 1000, "0." + std::string(17, '3') + std::string(199, '0')},
+        {1e35L, 0, 0, std::string("1") + std::string(35, '0')}, {-1e36L, 0, 1, std::string("-1") + std::string(36, '0') + ".0"},
+        {-1e36L, 0, 1000, std::string("-1") + std::string(36, '0') + "." + std::string(216, '0')},
+        {1.0L / 3, 0, 1000, std::string("0.") + std::string(17, '3') + std::string(199, '0')},
         {5, 300, 4, blanks(249) + "5.0000"},
         // Beyond a decimal exponent of 35, and for negative decimals, the
         // notation is scientific with as many digits as the width allows.
