@@ -2,6 +2,7 @@
 // read and written through them, and the conversions on their own.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -135,6 +136,9 @@ TEST_F(Files, TheEndOfTheDataStaysInTheBufferAsAMark) {
     EXPECT_EQ(file.buffer[0], 0x1A);
     text_open_input(file);  // a second open reads again from the start
     EXPECT_EQ(text_read_char(file), 'a');
+    open_input(std::string(100000, 'x'));  // read from the kernel ahead, in blocks of 64 KiB
+    text_read_char(file);
+    EXPECT_EQ(lseek(static_cast<int>(file.handle), 0, SEEK_CUR), 65536);
 }
 
 // Writes the operations of ops to a new file: pN put_chars of N bytes, wN
