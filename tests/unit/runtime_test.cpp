@@ -2,6 +2,7 @@
 // read and written through them, and the conversions on their own.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -139,6 +140,21 @@ TEST_F(Files, TheEndOfTheDataStaysInTheBufferAsAMark) {
     open_input(std::string(100000, 'x'));  // read from the kernel ahead, in blocks of 64 KiB
     text_read_char(file);
     EXPECT_EQ(lseek(static_cast<int>(file.handle), 0, SEEK_CUR), 65536);
+}
+
+// A pipe, unlike a console, gets the buffer only when it fills or the file closes.
+TEST_F(Files, APipeIsNoConsole) {
+    int ends[2];
+    ASSERT_EQ(pipe2(ends, O_NONBLOCK), 0);
+    open("/proc/self/fd/" + std::to_string(ends[1]), false);
+    write_integer(file, 12);
+    write_line_end(file);
+    char bytes[8];
+    EXPECT_EQ(read(ends[0], bytes, sizeof bytes), -1);
+    text_close(file);
+    EXPECT_EQ(read(ends[0], bytes, sizeof bytes), 4);
+    close(ends[0]);
+    close(ends[1]);
 }
 
 // Writes the operations of ops to a new file: pN put_chars of N bytes, wN
