@@ -8,6 +8,7 @@
 #include <limits>
 #include <numeric>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -99,15 +100,13 @@ TEST(Chain, WritesTheBytesOfThePlainScan) {
 // root: the literal table, affordable for any k.
 reference::DivisorTable paired_divisors(std::int32_t n, std::int32_t k) {
     const std::uint64_t magnitude = n < 0 ? 0 - static_cast<std::int64_t>(n) : n;
-    std::vector<std::int64_t> found;
+    std::set<std::uint64_t> found;
     for (std::uint64_t c = 1; c * c <= magnitude; ++c) {
-        if (magnitude % c == 0) found.insert(found.end(), {std::int64_t(c), std::int64_t(magnitude / c)});
+        if (magnitude % c == 0) found.insert({c, magnitude / c});
     }
-    std::sort(found.begin(), found.end());
-    found.erase(std::unique(found.begin(), found.end()), found.end());
     reference::DivisorTable table{0};
-    for (const std::int64_t d : found) {
-        if (d <= k) table.push_back(static_cast<std::int32_t>(d));
+    for (const std::uint64_t d : found) {
+        if (static_cast<std::int64_t>(d) <= k) table.push_back(static_cast<std::int32_t>(d));
     }
     return table;
 }

@@ -145,16 +145,14 @@ TEST_F(Files, TheEndOfTheDataStaysInTheBufferAsAMark) {
 // A pipe, unlike a console, gets the buffer only when it fills or the file closes.
 TEST_F(Files, APipeIsNoConsole) {
     int ends[2];
+    char bytes[8];
     ASSERT_EQ(pipe2(ends, O_NONBLOCK), 0);
     open("/proc/self/fd/" + std::to_string(ends[1]), false);
-    write_integer(file, 12);
-    write_line_end(file);
-    char bytes[8];
+    write_line_end(write_real(file, 12, 0, 0));
     EXPECT_EQ(read(ends[0], bytes, sizeof bytes), -1);
     text_close(file);
     EXPECT_EQ(read(ends[0], bytes, sizeof bytes), 4);
-    close(ends[0]);
-    close(ends[1]);
+    close(ends[0]), close(ends[1]);
 }
 
 // Writes the operations of ops to a new file: pN put_chars of N bytes, wN
