@@ -1,55 +1,63 @@
 // Real numbers from text: the token reader, the digit accumulator and the
 // decimal scaler that both real conversions share.
 #include <cstdint>
-#include <limits>
 
 #include "runtime/real_io.h"
 
 namespace rt {
 
+namespace {
+
+// significand * 2^binary_exponent as an extended value.
+constexpr Real ten_power(std::uint64_t significand, std::int32_t binary_exponent) {
+    return real_from_image({significand, static_cast<std::uint16_t>(binary_exponent + 63 + 16383)});
+}
+
+}  // namespace
+
 // 10^n rounded to the nearest extended value (10^0 to 10^27 are exact),
 // written as 64-bit significands with their binary exponents. Every exponent
 // magnitude up to 31 + 15 * 32 + 9 * 512 = 5119 is one entry of each table
 // at most.
-const long double pow10_small[32] = {
-    0x8000000000000000P-63L, 0xA000000000000000P-60L,
-    0xC800000000000000P-57L, 0xFA00000000000000P-54L,
-    0x9C40000000000000P-50L, 0xC350000000000000P-47L,
-    0xF424000000000000P-44L, 0x9896800000000000P-40L,
-    0xBEBC200000000000P-37L, 0xEE6B280000000000P-34L,
-    0x9502F90000000000P-30L, 0xBA43B74000000000P-27L,
-    0xE8D4A51000000000P-24L, 0x9184E72A00000000P-20L,
-    0xB5E620F480000000P-17L, 0xE35FA931A0000000P-14L,
-    0x8E1BC9BF04000000P-10L, 0xB1A2BC2EC5000000P-7L,
-    0xDE0B6B3A76400000P-4L, 0x8AC7230489E80000P+0L,
-    0xAD78EBC5AC620000P+3L, 0xD8D726B7177A8000P+6L,
-    0x878678326EAC9000P+10L, 0xA968163F0A57B400P+13L,
-    0xD3C21BCECCEDA100P+16L, 0x84595161401484A0P+20L,
-    0xA56FA5B99019A5C8P+23L, 0xCECB8F27F4200F3AP+26L,
-    0x813F3978F8940984P+30L, 0xA18F07D736B90BE5P+33L,
-    0xC9F2C9CD04674EDFP+36L, 0xFC6F7C4045812296P+39L,
+const Real pow10_small[32] = {
+    ten_power(0x8000000000000000, -63), ten_power(0xA000000000000000, -60),
+    ten_power(0xC800000000000000, -57), ten_power(0xFA00000000000000, -54),
+    ten_power(0x9C40000000000000, -50), ten_power(0xC350000000000000, -47),
+    ten_power(0xF424000000000000, -44), ten_power(0x9896800000000000, -40),
+    ten_power(0xBEBC200000000000, -37), ten_power(0xEE6B280000000000, -34),
+    ten_power(0x9502F90000000000, -30), ten_power(0xBA43B74000000000, -27),
+    ten_power(0xE8D4A51000000000, -24), ten_power(0x9184E72A00000000, -20),
+    ten_power(0xB5E620F480000000, -17), ten_power(0xE35FA931A0000000, -14),
+    ten_power(0x8E1BC9BF04000000, -10), ten_power(0xB1A2BC2EC5000000, -7),
+    ten_power(0xDE0B6B3A76400000, -4), ten_power(0x8AC7230489E80000, 0),
+    ten_power(0xAD78EBC5AC620000, 3), ten_power(0xD8D726B7177A8000, 6),
+    ten_power(0x878678326EAC9000, 10), ten_power(0xA968163F0A57B400, 13),
+    ten_power(0xD3C21BCECCEDA100, 16), ten_power(0x84595161401484A0, 20),
+    ten_power(0xA56FA5B99019A5C8, 23), ten_power(0xCECB8F27F4200F3A, 26),
+    ten_power(0x813F3978F8940984, 30), ten_power(0xA18F07D736B90BE5, 33),
+    ten_power(0xC9F2C9CD04674EDF, 36), ten_power(0xFC6F7C4045812296, 39),
 };
-const long double pow10_mid[16] = {
-    0.0L, 0x9DC5ADA82B70B59EP+43L,
-    0xC2781F49FFCFA6D5P+149L, 0xEFB3AB16C59B14A3P+255L,
-    0x93BA47C980E98CE0P+362L, 0xB616A12B7FE617AAP+468L,
-    0xE070F78D3927556BP+574L, 0x8A5296FFE33CC930P+681L,
-    0xAA7EEBFB9DF9DE8EP+787L, 0xD226FC195C6A2F8CP+893L,
-    0x81842F29F2CCE376P+1000L, 0x9FA42700DB900AD2P+1106L,
-    0xC4C5E310AEF8AA17P+1212L, 0xF28A9C07E9B09C59P+1318L,
-    0x957A4AE1EBF7F3D4P+1425L, 0xB83ED8DC0795A262P+1531L,
+const Real pow10_mid[16] = {
+    Real{}, ten_power(0x9DC5ADA82B70B59E, 43),
+    ten_power(0xC2781F49FFCFA6D5, 149), ten_power(0xEFB3AB16C59B14A3, 255),
+    ten_power(0x93BA47C980E98CE0, 362), ten_power(0xB616A12B7FE617AA, 468),
+    ten_power(0xE070F78D3927556B, 574), ten_power(0x8A5296FFE33CC930, 681),
+    ten_power(0xAA7EEBFB9DF9DE8E, 787), ten_power(0xD226FC195C6A2F8C, 893),
+    ten_power(0x81842F29F2CCE376, 1000), ten_power(0x9FA42700DB900AD2, 1106),
+    ten_power(0xC4C5E310AEF8AA17, 1212), ten_power(0xF28A9C07E9B09C59, 1318),
+    ten_power(0x957A4AE1EBF7F3D4, 1425), ten_power(0xB83ED8DC0795A262, 1531),
 };
-const long double pow10_large[10] = {
-    0.0L, 0xE319A0AEA60E91C7P+1637L,
-    0xC976758681750C17P+3338L, 0xB2B8353B3993A7E4P+5039L,
-    0x9E8B3B5DC53D5DE5P+6740L, 0x8CA554C020A1F0A6P+8441L,
-    0xF9895D25D88B5A8BP+10141L, 0xDD5DC8A2BF27F3F8P+11842L,
-    0xC46052028A20979BP+13543L, 0xAE3511626ED559F0P+15244L,
+const Real pow10_large[10] = {
+    Real{}, ten_power(0xE319A0AEA60E91C7, 1637),
+    ten_power(0xC976758681750C17, 3338), ten_power(0xB2B8353B3993A7E4, 5039),
+    ten_power(0x9E8B3B5DC53D5DE5, 6740), ten_power(0x8CA554C020A1F0A6, 8441),
+    ten_power(0xF9895D25D88B5A8B, 10141), ten_power(0xDD5DC8A2BF27F3F8, 11842),
+    ten_power(0xC46052028A20979B, 13543), ten_power(0xAE3511626ED559F0, 15244),
 };
 
 namespace {
 
-const long double positive_infinity = std::numeric_limits<long double>::infinity();
+constexpr Real positive_infinity = real_from_image({std::uint64_t{1} << 63, 0x7FFF});
 // The factor of one decimal digit, kept as a double like the other
 // conversion constants.
 constexpr double ten = 10.0;
@@ -62,17 +70,17 @@ constexpr std::int32_t written_exponent_limit = 1000000;
 bool is_digit(char ch) { return ch >= '0' && ch <= '9'; }
 int digit_value(char ch) { return ch - '0'; }
 
-long double apply(long double value, long double factor, bool multiply) {
+Real apply(Real value, Real factor, bool multiply) {
     return multiply ? value * factor : value / factor;
 }
 
 }  // namespace
 
-long double scale_by_power_of_ten(long double value, std::int32_t e) {
+Real scale_by_power_of_ten(Real value, std::int32_t e) {
     if (e == 0) return value;
     // A zero mantissa stays zero however large its exponent.
     if (e >= exponent_beyond_tables) return value == 0 ? value : positive_infinity;
-    if (e <= -exponent_beyond_tables) return 0.0L;
+    if (e <= -exponent_beyond_tables) return Real(0);
     const bool multiply = e > 0;
     std::int32_t m = multiply ? e : -e;
     value = apply(value, pow10_small[m % 32], multiply);
@@ -84,8 +92,8 @@ long double scale_by_power_of_ten(long double value, std::int32_t e) {
     return apply(value, pow10_large[m], multiply);
 }
 
-long double text_to_real(const char* text, std::int32_t& error_position) {
-    long double accumulator = 0.0L;
+Real text_to_real(const char* text, std::int32_t& error_position) {
+    Real accumulator = 0;
     std::int32_t i = 0;
     // On a failure the caller gets the digits so far as a whole number.
     auto fail = [&]() {
@@ -121,18 +129,18 @@ long double text_to_real(const char* text, std::int32_t& error_position) {
     }
     if (text[i] != 0) return fail();
 
-    long double value = scale_by_power_of_ten(accumulator, fraction_count + exponent);
+    Real value = scale_by_power_of_ten(accumulator, fraction_count + exponent);
     if (negative) value = -value;
     error_position = 0;
     return value;
 }
 
-long double read_real(TextFile& file) {
-    if (skip_blanks(file)) return 0.0L;
+Real read_real(TextFile& file) {
+    if (skip_blanks(file)) return Real(0);
     char token[real_token_limit + 1];
     read_token(file, token, real_token_limit);
     std::int32_t error_position = 0;
-    const long double value = text_to_real(token, error_position);
+    const Real value = text_to_real(token, error_position);
     if (error_position != 0) io_result = 106;
     return value;
 }

@@ -28,20 +28,6 @@ constexpr std::uint16_t exponent_mask = 0x7FFF;
 constexpr std::uint16_t sign_mask = 0x8000;
 constexpr std::int32_t exponent_bias = 16383;
 
-struct ExtendedBits {
-    std::uint64_t significand;
-    std::uint16_t sign_exponent;
-};
-
-// The significand and the sign-and-exponent word of the 10-byte value.
-ExtendedBits bits_of(long double v) {
-    ExtendedBits bits;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(&v);
-    std::memcpy(&bits.significand, bytes, 8);
-    std::memcpy(&bits.sign_exponent, bytes + 8, 2);
-    return bits;
-}
-
 // Appends characters to a counted text.
 class TextBuilder {
 public:
@@ -58,7 +44,7 @@ private:
     ShortText& text_;
 };
 
-void build_special_text(const ExtendedBits& bits, std::int32_t width, ShortText& text) {
+void build_special_text(const RealImage& bits, std::int32_t width, ShortText& text) {
     // Only the upper half of the significand tells an infinity from a NaN.
     const bool infinite = (bits.significand >> 32) == 0x80000000u;
     const char* word = !infinite ? "Nan" : (bits.sign_exponent & sign_mask) ? "-Inf" : "+Inf";
@@ -68,7 +54,7 @@ void build_special_text(const ExtendedBits& bits, std::int32_t width, ShortText&
     out.put(word, length);
 }
 
-void build_scientific_text(long double v, std::int32_t k, bool negative, std::int32_t width,
+void build_scientific_text(Real v, std::int32_t k, bool negative, std::int32_t width,
                            ShortText& text) {
     const std::int32_t n = std::clamp(width - 8, 2, digit_count);
     char digits[digit_count + 2];
@@ -94,7 +80,7 @@ void build_scientific_text(long double v, std::int32_t k, bool negative, std::in
     out.put(exponent, 4);
 }
 
-void build_fixed_text(long double v, std::int32_t k, bool negative, std::int32_t width,
+void build_fixed_text(Real v, std::int32_t k, bool negative, std::int32_t width,
                       std::int32_t decimals, ShortText& text) {
     std::int32_t integer_digits = k + 1;
     char digits[digit_buffer_size];
@@ -118,10 +104,10 @@ void build_fixed_text(long double v, std::int32_t k, bool negative, std::int32_t
 
 }  // namespace
 
-long double decimal_normalize(long double v, std::int32_t& k) {
+Real decimal_normalize(Real v, std::int32_t& k) {
     k = 0;
     for (;;) {
-        const ExtendedBits bits = bits_of(v);
+        const RealImage bits = image_of(v);
         const std::int32_t exponent_field = bits.sign_exponent & exponent_mask;
         if (exponent_field == 0 && bits.significand == 0) return v;
         // floor(e2 * log10 2), with 19728 / 65536 standing for log10 2; the
@@ -135,9 +121,9 @@ long double decimal_normalize(long double v, std::int32_t& k) {
     }
 }
 
-void make_digits(long double v, std::int32_t n, char* digits) {
+void make_digits(Real v, std::int32_t n, char* digits) {
     // v is below 16, so the rounded product is below 2^63 and converts exactly.
-    auto t = static_cast<std::uint64_t>(__builtin_rintl(v * static_cast<long double>(ten_to_17)));
+    std::uint64_t t = rounded_to_uint64(v * Real(ten_to_17));
     digits[0] = '0';
     constexpr auto limit = static_cast<std::uint64_t>(ten_to_18);
     if (t >= limit) {
@@ -156,17 +142,17 @@ void make_digits(long double v, std::int32_t n, char* digits) {
     ++digits[i];
 }
 
-void real_to_text(long double value, std::int32_t width, std::int32_t decimals, ShortText& text) {
+void real_to_text(Real value, std::int32_t width, std::int32_t decimals, ShortText& text) {
     // A negative width acts as no field at all, for every kind of value.
     width = std::clamp(width, 0, text_limit);
-    const ExtendedBits bits = bits_of(value);
+    const RealImage bits = image_of(value);
     if ((bits.sign_exponent & exponent_mask) == exponent_mask) {
         build_special_text(bits, width, text);
         return;
     }
     // Negative zero, and negative values that print as zero, keep their sign.
     const bool negative = (bits.sign_exponent & sign_mask) != 0;
-    long double v = __builtin_fabsl(value);
+    Real v = magnitude(value);
     std::int32_t k = 0;
     if (decimals < 0) {
         v = decimal_normalize(v, k);
@@ -186,7 +172,7 @@ void real_to_text(long double value, std::int32_t width, std::int32_t decimals, 
     build_fixed_text(v, k, negative, width, decimals, text);
 }
 
-TextFile& write_real(TextFile& file, long double value, std::int32_t width, std::int32_t decimals) {
+TextFile& write_real(TextFile& file, Real value, std::int32_t width, std::int32_t decimals) {
     ShortText text;
     real_to_text(value, width, decimals, text);
     // The text already fills fields up to 255; only wider fields get blanks

@@ -2,8 +2,6 @@
 // edge a, from the corner at the origin to a point (x, y, z) on its surface.
 // Reads a, then x, y and z from "cube.in"; writes the length with four
 // decimals to "cube.out", or -1 when the point lies on no face plane.
-#include <cmath>
-
 #include "runtime/frame.h"
 #include "runtime/integer_io.h"
 #include "runtime/real_io.h"
@@ -11,21 +9,21 @@
 
 namespace {
 
-long double edge;
-long double x;
-long double y;
-long double z;
-long double distance;
+rt::Real edge;
+rt::Real x;
+rt::Real y;
+rt::Real z;
+rt::Real distance;
 
-long double square(long double v) { return v * v; }
-long double hypotenuse(long double a, long double b) { return std::sqrt(square(a) + square(b)); }
+rt::Real square(rt::Real v) { return v * v; }
+rt::Real hypotenuse(rt::Real a, rt::Real b) { return rt::square_root(square(a) + square(b)); }
 
 // The faces through the origin corner are crossed in a straight line. To
 // reach an opposite face the path crosses one of the two faces that touch
 // both; unfolding that face into the target's plane gives the two candidate
 // lengths, and the comparison picks the shorter one.
 void choose_distance() {
-    const long double a = edge;
+    const rt::Real a = edge;
     if (z == 0) {
         distance = hypotenuse(x, y);
     } else if (y == 0) {

@@ -1,0 +1,52 @@
+// Real: the one 80-bit extended type of the runtime and the programs.
+//
+// On x86-64 it is the x87 unit's long double; elsewhere, or when built with
+// SOFTWARE_REAL, it is SoftReal, which gives the same bits and the same
+// faults. Code that uses Real sees one set of operations either way: the
+// arithmetic operators and comparisons, square_root, magnitude,
+// rounded_to_uint64, and the 10-byte image.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#include "runtime/soft_real.h"
+
+namespace rt {
+
+#if defined(RT_SOFTWARE_REAL)
+
+using Real = SoftReal;
+
+constexpr Real real_from_image(RealImage image) { return SoftReal::from_image(image); }
+inline RealImage image_of(Real v) { return v.image(); }
+
+#else
+
+static_assert(sizeof(long double) == 16 && __LDBL_MANT_DIG__ == 64, "long double must be the x87 type");
+
+using Real = long double;
+
+constexpr Real real_from_image(RealImage image) {
+    struct Padded {
+        std::uint64_t significand;
+        std::uint16_t sign_exponent;
+        std::uint16_t padding[3];
+    };
+    return std::bit_cast<long double>(Padded{image.significand, image.sign_exponent, {0, 0, 0}});
+}
+inline RealImage image_of(Real v) {
+    RealImage image;
+    std::memcpy(&image.significand, &v, 8);
+    std::memcpy(&image.sign_exponent, reinterpret_cast<const unsigned char*>(&v) + 8, 2);
+    return image;
+}
+inline Real square_root(Real v) { return __builtin_sqrtl(v); }
+inline Real magnitude(Real v) { return __builtin_fabsl(v); }
+// The integer nearest to v, which must be below 2^63.
+inline std::uint64_t rounded_to_uint64(Real v) { return static_cast<std::uint64_t>(__builtin_rintl(v)); }
+
+#endif
+
+}  // namespace rt
