@@ -60,7 +60,7 @@ Real real(long double v) {
     return real_from_image(image);
 }
 long double x87(Real v) { return from_bits(image_of(v).sign_exponent, image_of(v).significand); }
-[[maybe_unused]] std::string bits_of(SoftReal v) { return bits_of(x87(v)); }
+[[maybe_unused]] std::string bits_of(SoftReal v) { return bits_of(from_bits(v.image().sign_exponent, v.image().significand)); }
 
 // One file record on the file "f" of a scratch folder.
 class Files : public ::testing::Test {
