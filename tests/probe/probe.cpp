@@ -12,6 +12,7 @@
 
 #include "platform/windows.h"
 #include "runtime/integer_io.h"
+#include "runtime/real.h"
 
 using namespace rt;
 
@@ -58,8 +59,9 @@ void faulting_finalise() { divide(1, 0); }
                                       {nullptr, faulting_finalise}};
     static const ModuleTable faulting_table = {4, rows};
     program_start(is("fault-in-finalise") ? faulting_table : module_table);
-    volatile long double zero = 0;
-    [[maybe_unused]] volatile long double result = 0;
+    // Hidden from the compiler, so the division happens when the program runs.
+    Real zero = 0;
+    asm volatile("" : "+m"(zero));
     TextFile local{};
     if (is("broken-pipe")) {
         int ends[2];
@@ -70,7 +72,8 @@ void faulting_finalise() { divide(1, 0); }
         text_close(std_output);
         io_check();
     } else if (is("float-divide-by-zero")) {
-        result = 1.0L / zero;
+        Real result = Real(1) / zero;
+        asm volatile("" : : "m"(result));
     } else if (is("recursion")) {
         recurse_again = recurse;
         recurse(0);
