@@ -101,7 +101,7 @@ SoftReal round_and_pack(bool negative, std::int32_t exponent, std::uint64_t sign
             significand = 0;
         } else if (shift >= 64) {
             const std::uint64_t lost = shift == 64 ? rest : (rest | (significand << (128 - shift)));
-            rest = (shift == 64 ? significand : significand >> (shift - 64)) | (lost != 0 ? 1 : 0);
+            rest = (significand >> (shift - 64)) | (lost != 0 ? 1 : 0);
             significand = 0;
         } else {
             rest = (significand << (64 - shift)) | (rest >> shift) | ((rest << (64 - shift)) != 0 ? 1 : 0);

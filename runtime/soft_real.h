@@ -117,7 +117,7 @@ constexpr SoftReal::SoftReal(double value) {
         fraction <<= shift;
         exponent = 1 - 1023 + 16383 - shift;
     }
-    image_.significand = (std::uint64_t{1} << 63) | ((fraction << 11) & ~(std::uint64_t{1} << 63));
+    image_.significand = (std::uint64_t{1} << 63) | (fraction << 11);
     image_.sign_exponent = static_cast<std::uint16_t>(sign | exponent);
 }
 
