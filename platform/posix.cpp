@@ -1,6 +1,8 @@
-// The Windows services and the x87 unit that the runtime expects, on Linux.
-// Handles are file descriptors; every failure leaves a Windows error code for
-// GetLastError, translated from errno by the one table below.
+// The Windows services and the x87 unit that the runtime expects, on Linux,
+// on x86-64 and on 64-bit ARM (where reals are in software and there is no
+// floating-point unit to set up). Handles are file descriptors; every failure
+// leaves a Windows error code for GetLastError, translated from errno by the
+// one table below.
 #include "platform/windows.h"
 
 #include <fcntl.h>
@@ -289,7 +291,11 @@ void MessageBoxA(const char* text, const char* caption) {
 std::int32_t GetKeyboardType(std::int32_t which) { return which == 0 ? 4 : 0; }
 
 void fpu_reset(std::uint16_t control_word) {
+#if defined(__x86_64__)
     asm volatile("fninit\n\tfldcw %0" : : "m"(control_word));
+#else
+    (void)control_word;  // reals are computed in software: no unit to set up
+#endif
 }
 
 void advise_large_pages(void* start, std::size_t bytes) {
@@ -329,10 +335,30 @@ void (*entry_without_stack)() = nullptr;  // the entry, when its stack could not
 FaultHandler installed_handler = nullptr;
 alignas(16) unsigned char alternate_stack[alternate_stack_size];
 
+// The code and stack addresses of the interrupted instruction.
+#if defined(__x86_64__)
+std::uintptr_t code_pointer(const ucontext_t& context) {
+    return static_cast<std::uintptr_t>(context.uc_mcontext.gregs[REG_RIP]);
+}
+std::uintptr_t stack_pointer(const ucontext_t& context) {
+    return static_cast<std::uintptr_t>(context.uc_mcontext.gregs[REG_RSP]);
+}
+#elif defined(__aarch64__)
+std::uintptr_t code_pointer(const ucontext_t& context) { return context.uc_mcontext.pc; }
+std::uintptr_t stack_pointer(const ucontext_t& context) { return context.uc_mcontext.sp; }
+#else
+#error "the program stack and the fault handler know x86-64 and aarch64 only"
+#endif
+
 DWORD x87_fault_code(int si_code, const ucontext_t& context) {
+#if defined(__x86_64__)
     const std::uint16_t status = context.uc_mcontext.fpregs != nullptr
                                      ? context.uc_mcontext.fpregs->swd
                                      : 0;
+#else
+    (void)context;
+    const std::uint16_t status = 0;  // no x87 status word: the signal's code alone
+#endif
     switch (si_code) {
         case FPE_INTDIV: return EXCEPTION_INT_DIVIDE_BY_ZERO;
         case FPE_INTOVF: return EXCEPTION_INT_OVERFLOW;
@@ -352,8 +378,10 @@ DWORD x87_fault_code(int si_code, const ucontext_t& context) {
     }
 }
 
+#if defined(__x86_64__)
 // A general-protection fault arrives as SIGSEGV from the kernel itself; it is
-// a privileged instruction when the bytes at the fault say so.
+// a privileged instruction when the bytes at the fault say so. (On aarch64 a
+// privileged instruction is SIGILL.)
 bool is_privileged_instruction(const unsigned char* code) {
     const unsigned char first = code[0];
     if (first == 0xF4 || first == 0xFA || first == 0xFB) return true;      // hlt, cli, sti
@@ -363,17 +391,20 @@ bool is_privileged_instruction(const unsigned char* code) {
     return second == 0x06 || second == 0x08 || second == 0x09 || second == 0x30 ||
            second == 0x32 || (second >= 0x20 && second <= 0x23);
 }
+#endif
 
 DWORD segv_fault_code(const siginfo_t& info, const ucontext_t& context) {
     const auto address = reinterpret_cast<std::uintptr_t>(info.si_addr);
-    const auto stack_pointer = static_cast<std::uintptr_t>(context.uc_mcontext.gregs[REG_RSP]);
+    const std::uintptr_t stack = stack_pointer(context);
     const bool in_guard = (address >= guard_low && address < stack_low) ||
-                          (stack_pointer >= guard_low && stack_pointer < stack_low);
+                          (stack >= guard_low && stack < stack_low);
     if (stack_low != 0 && in_guard) return EXCEPTION_STACK_OVERFLOW;
+#if defined(__x86_64__)
     if (info.si_code == SI_KERNEL) {
-        const auto* code = reinterpret_cast<const unsigned char*>(context.uc_mcontext.gregs[REG_RIP]);
+        const auto* code = reinterpret_cast<const unsigned char*>(code_pointer(context));
         if (is_privileged_instruction(code)) return EXCEPTION_PRIV_INSTRUCTION;
     }
+#endif
     return EXCEPTION_ACCESS_VIOLATION;
 }
 
@@ -396,10 +427,12 @@ void on_fault_signal(int signal_number, siginfo_t* info, void* raw_context) {
     const auto& context = *static_cast<const ucontext_t*>(raw_context);
     ExceptionRecord record{};
     record.code = fault_code(signal_number, *info, context);
-    auto location = static_cast<std::uintptr_t>(context.uc_mcontext.gregs[REG_RIP]);
+    auto location = code_pointer(context);
     // The kernel reports an int3 at the instruction after it; the fault is
-    // the int3 itself.
+    // the int3 itself. (An aarch64 brk is reported at the brk.)
+#if defined(__x86_64__)
     if (signal_number == SIGTRAP && info->si_code == SI_KERNEL) --location;
+#endif
     record.address = code_address(reinterpret_cast<const void*>(location));
     if (installed_handler != nullptr) installed_handler(record);
     // No handler (or it returned): end as the system would.
@@ -476,6 +509,9 @@ void run_on_program_stack(void (*entry)()) {
     __sanitizer_start_switch_fiber(nullptr, reinterpret_cast<void*>(stack_low),
                                    top - stack_low);
 #endif
+    // On the new stack, with no frame above it: start_entry(entry), and a
+    // trap should it ever return.
+#if defined(__x86_64__)
     asm volatile(
         "mov %0, %%rsp\n\t"
         "xor %%ebp, %%ebp\n\t"
@@ -484,6 +520,20 @@ void run_on_program_stack(void (*entry)()) {
         :
         : "r"(top), "r"(start_entry), "D"(entry)
         : "memory");
+#elif defined(__aarch64__)
+    register std::uintptr_t new_stack asm("x2") = top;
+    register void (*callee)(void (*)()) asm("x1") = start_entry;
+    register void (*argument)() asm("x0") = entry;
+    asm volatile(
+        "mov sp, %0\n\t"
+        "mov x29, xzr\n\t"
+        "mov x30, xzr\n\t"
+        "blr %1\n\t"
+        "brk #0"
+        :
+        : "r"(new_stack), "r"(callee), "r"(argument)
+        : "memory");
+#endif
     __builtin_unreachable();
 }
 

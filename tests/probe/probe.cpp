@@ -41,10 +41,21 @@ int (*volatile recurse_again)(int);
 }
 
 // In assembly, so that no sanitizer intercepts the division.
+#if defined(__x86_64__)
 std::int32_t divide(std::int32_t a, std::int32_t b) {
     asm volatile("cltd\n\tidivl %1" : "+a"(a) : "r"(b) : "edx");
     return a;
 }
+#elif defined(__aarch64__)
+// The aarch64 division does not trap (a zero divisor gives 0), so a zero
+// divisor ends the program as the x86 fault does: error 200 at the division.
+std::int32_t divide(std::int32_t a, std::int32_t b) {
+    const void* at;
+    asm volatile("0: sdiv %w0, %w0, %w2\n\tadr %1, 0b" : "+r"(a), "=r"(at) : "r"(b));
+    if (b == 0) run_error(200, platform::code_address(at));
+    return a;
+}
+#endif
 
 __attribute__((no_sanitize("null", "address"))) void write_through_null() { *static_cast<volatile int*>(nullptr) = 1; }
 
@@ -102,7 +113,11 @@ void faulting_finalise() { divide(1, 0); }
         read_integer(local);
         io_check();
     } else if (is("breakpoint")) {
+#if defined(__x86_64__)
         asm volatile("int3");
+#elif defined(__aarch64__)
+        asm volatile("brk #0");
+#endif
     } else {
         halt_program(99);
     }
