@@ -1,10 +1,10 @@
 // The software real against the x87 unit: cube and a million real
 // conversions each way, from the build with SOFTWARE_REAL=ON (bench/run
 // makes it beside this one) paired with the same programs of this build.
-#include <string>
 #include <unistd.h>
 
 #include <cstdio>
+#include <string>
 
 #include "bench/bench.h"
 

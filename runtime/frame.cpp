@@ -77,10 +77,9 @@ const ModuleTable* running_table = nullptr;
 
 void fault_handler(const platform::ExceptionRecord& record) {
     if (platform::UnhandledExceptionFilter(record) == platform::EXCEPTION_CONTINUE_SEARCH) return;
-    reset_fpu();
     // The frames above the handler are abandoned: the halt sequence runs on
     // the handler's stack and never returns to them.
-    run_error(exception_error_number(record.code), record.address);
+    end_with_fault(record.code, record.address);
 }
 
 }  // namespace
@@ -124,6 +123,11 @@ void run_error_kind(std::uint32_t kind, std::uint32_t address) {
         number = static_cast<std::uint8_t>(kind);
     }
     run_error(number, address);
+}
+
+void end_with_fault(std::uint32_t exception_code, std::uint32_t address) {
+    reset_fpu();
+    run_error(exception_error_number(exception_code), address);
 }
 
 void run_error(std::uint8_t number, std::uint32_t address) {

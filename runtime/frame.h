@@ -46,6 +46,11 @@ void io_check_call();
     asm volatile("" ::: "memory");
 }
 [[noreturn]] void run_error_kind(std::uint32_t kind, std::uint32_t address);
+// Ends the program for a fault with this Windows exception code at this code
+// address: the floating-point unit is reset, then the fault's runtime error.
+// The fault handler ends this way, and so does the software real for the
+// faults the x87 unit would raise.
+[[noreturn]] void end_with_fault(std::uint32_t exception_code, std::uint32_t address);
 [[noreturn]] void run_error(std::uint8_t number, std::uint32_t address);
 [[noreturn]] void halt_program(std::int32_t code);
 void report_runtime_error();

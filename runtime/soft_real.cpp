@@ -83,12 +83,6 @@ SoftReal nan_result(SoftReal a, Kind ka, SoftReal b, Kind kb, unsigned& conditio
     return quieted(sign_of(a) ? b : a);
 }
 
-SoftReal nan_result(SoftReal a, Kind ka, unsigned& conditions) {
-    if (ka == Kind::unsupported) return invalid(conditions);
-    if (ka == Kind::signalling_nan) conditions |= real_invalid;
-    return quieted(a);
-}
-
 // Rounds significand.rest * 2^(exponent - bias - 63) to nearest even at 64
 // bits; the top bit of significand is set. Tiny results are denormalised
 // first, so they round once at their own last bit.
@@ -190,13 +184,12 @@ std::int64_t integer_invalid(unsigned& conditions) {
     return INT64_MIN;
 }
 
-// The condition that a fault of the unit would report, as its runtime error.
+// Ends the program with the fault the unit raises for these conditions.
 [[noreturn, gnu::noinline]] void raise_fault(unsigned conditions, const void* caller) {
     const platform::DWORD code = (conditions & real_invalid) != 0 ? platform::EXCEPTION_FLT_INVALID_OPERATION
                                  : (conditions & real_zero_divide) != 0 ? platform::EXCEPTION_FLT_DIVIDE_BY_ZERO
                                                                         : platform::EXCEPTION_FLT_OVERFLOW;
-    reset_fpu();
-    run_error(exception_error_number(code), platform::code_address(caller));
+    end_with_fault(code, platform::code_address(caller));
 }
 
 // Ends the program when an operation raised a condition; caller is the
@@ -259,7 +252,7 @@ SoftReal soft_divide(SoftReal a, SoftReal b, unsigned& conditions) {
 
 SoftReal soft_square_root(SoftReal a, unsigned& conditions) {
     const Kind ka = kind_of(a);
-    if (is_nan(ka)) return nan_result(a, ka, conditions);
+    if (is_nan(ka)) return nan_result(a, ka, SoftReal(), Kind::zero, conditions);
     if (ka == Kind::zero) return a;
     if (sign_of(a)) return invalid(conditions);
     if (ka == Kind::infinite) return a;
@@ -307,7 +300,7 @@ int soft_compare(SoftReal a, SoftReal b, bool ordered, unsigned& conditions) {
     const Unpacked ua = key(a, ka);
     const Unpacked ub = key(b, kb);
     if (ua.negative != ub.negative) return ua.negative ? -1 : 1;
-    int order = ua.exponent != ub.exponent         ? (ua.exponent < ub.exponent ? -1 : 1)
+    const int order = ua.exponent != ub.exponent         ? (ua.exponent < ub.exponent ? -1 : 1)
                 : ua.significand != ub.significand ? (ua.significand < ub.significand ? -1 : 1)
                                                    : 0;
     return ua.negative ? -order : order;

@@ -82,8 +82,6 @@ constexpr SoftReal magnitude(SoftReal a) {
     const RealImage i = a.image();
     return SoftReal::from_image({i.significand, static_cast<std::uint16_t>(i.sign_exponent & 0x7FFFu)});
 }
-inline SoftReal& operator+=(SoftReal& a, SoftReal b) { return a = a + b; }
-inline SoftReal& operator*=(SoftReal& a, SoftReal b) { return a = a * b; }
 
 constexpr SoftReal::SoftReal(std::int32_t value) {
     if (value == 0) return;
