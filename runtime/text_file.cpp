@@ -132,6 +132,10 @@ void text_open_output(TextFile& file) { text_open(file, mode_output); }
 
 void text_close(TextFile& file) {
     if (file.mode == mode_input || file.mode == mode_output || file.mode == mode_inout) {
+        // A Ctrl-C can end the program between text_open setting the mode and
+        // the open routine installing the slots: the end of the program then
+        // closes a record that has no slots yet, and nothing to write or close.
+        if (file.transfer_slot == nullptr || file.close_slot == nullptr) return;
         std::uint32_t result = 0;
         if (is_output_mode(file.mode)) result = file.transfer_slot(file);
         // A failed write-out leaves the file open.

@@ -276,6 +276,8 @@ TEST_F(Files, FailuresAndMisuseRecordTheirNumbers) {
     EXPECT_EQ(number_of([&] { write_integer(file, 5, 3); }), 105u);
     EXPECT_EQ(number_of([&] { write_char(file, 'x'); }), 105u);
     EXPECT_EQ(number_of([&] { write_line_end(file); }), 103u);  // the flush after the 105
+    file.mode = mode_output;  // as text_open leaves it until the open routine has run
+    EXPECT_EQ(number_of([&] { text_close(file); }), 0u);
     EXPECT_FALSE(std::filesystem::exists(path("unopened")));
     // The closed standard files forgive a close of the input and a flush of the output.
     const TextFile saved_input = std_input, saved_output = std_output;
