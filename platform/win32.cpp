@@ -76,6 +76,8 @@ __declspec(dllimport) DWORD __stdcall GetLastError();
 __declspec(dllimport) void __stdcall ExitProcess(unsigned exit_code);
 __declspec(dllimport) unsigned __stdcall SetErrorMode(unsigned mode);
 __declspec(dllimport) LONG __stdcall UnhandledExceptionFilter(ExceptionPointers* pointers);
+using TopLevelFilter = LONG(__stdcall*)(ExceptionPointers* pointers);
+__declspec(dllimport) TopLevelFilter __stdcall SetUnhandledExceptionFilter(TopLevelFilter filter);
 __declspec(dllimport) void __stdcall RtlUnwind(Registration* target_frame, void* target_ip,
                                                ExceptionRecord* record, void* return_value);
 __declspec(dllimport) BOOL __stdcall SetConsoleCtrlHandler(ConsoleHandler handler, BOOL add);
@@ -101,6 +103,7 @@ constexpr DWORD EH_EXIT_UNWIND = 0x04;
 constexpr int ExceptionContinueExecution = 0;
 constexpr int ExceptionContinueSearch = 1;
 constexpr LONG EXCEPTION_CONTINUE_EXECUTION = -1;
+constexpr LONG EXCEPTION_EXECUTE_HANDLER = 1;
 constexpr DWORD CTRL_C_EVENT = 0;
 constexpr DWORD CTRL_BREAK_EVENT = 1;
 constexpr DWORD THREAD_SUSPEND_RESUME = 0x0002;
@@ -265,6 +268,16 @@ win::BOOL __stdcall on_console_control(win::DWORD control_type) {
 
 std::int32_t UnhandledExceptionFilter(const ExceptionRecord& /*record*/) { return filter_answer; }
 
+namespace {
+
+// The process's top-level filter, which the system's UnhandledExceptionFilter
+// consults when no debugger is attached: a fault is the program's to report,
+// so the system starts no debugger and shows no crash dialog (Wine starts
+// its debugger whatever the error mode says).
+win::LONG __stdcall program_reports_faults(win::ExceptionPointers*) { return win::EXCEPTION_EXECUTE_HANDLER; }
+
+}  // namespace
+
 void install_fault_handler(FaultHandler handler) {
     installed_handler = handler;
     main_thread_id = win::GetCurrentThreadId();
@@ -279,6 +292,7 @@ void install_fault_handler(FaultHandler handler) {
         :
         : "r"(registration)
         : "eax", "memory");
+    win::SetUnhandledExceptionFilter(program_reports_faults);
     win::SetConsoleCtrlHandler(on_console_control, 1);
 }
 
