@@ -264,19 +264,17 @@ win::BOOL __stdcall on_console_control(win::DWORD control_type) {
     return 1;
 }
 
-}  // namespace
-
-std::int32_t UnhandledExceptionFilter(const ExceptionRecord& /*record*/) { return filter_answer; }
-
-namespace {
-
 // The process's top-level filter, which the system's UnhandledExceptionFilter
 // consults when no debugger is attached: a fault is the program's to report,
 // so the system starts no debugger and shows no crash dialog (Wine starts
 // its debugger whatever the error mode says).
-win::LONG __stdcall program_reports_faults(win::ExceptionPointers*) { return win::EXCEPTION_EXECUTE_HANDLER; }
+win::LONG __stdcall program_reports_faults(win::ExceptionPointers*) {
+    return win::EXCEPTION_EXECUTE_HANDLER;
+}
 
 }  // namespace
+
+std::int32_t UnhandledExceptionFilter(const ExceptionRecord& /*record*/) { return filter_answer; }
 
 void install_fault_handler(FaultHandler handler) {
     installed_handler = handler;
