@@ -290,6 +290,10 @@ void MessageBoxA(const char* text, const char* caption) {
 // An ordinary PC keyboard: type 4, no subtype.
 std::int32_t GetKeyboardType(std::int32_t which) { return which == 0 ? 4 : 0; }
 
+std::int32_t RegOpenKeyExA(HKEY, const char*, DWORD, DWORD, HKEY*) { return ERROR_FILE_NOT_FOUND; }
+std::int32_t RegQueryValueExA(HKEY, const char*, void*, DWORD*) { return ERROR_FILE_NOT_FOUND; }
+std::int32_t RegCloseKey(HKEY) { return ERROR_INVALID_HANDLE; }
+
 void fpu_reset(std::uint16_t control_word) {
 #if defined(__x86_64__)
     asm volatile("fninit\n\tfldcw %0" : : "m"(control_word));

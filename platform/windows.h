@@ -38,7 +38,8 @@ inline constexpr DWORD FILE_TYPE_DISK = 1;
 inline constexpr DWORD FILE_TYPE_CHAR = 2;
 inline constexpr DWORD FILE_TYPE_PIPE = 3;
 
-// The Windows error codes this layer produces (see the errno table in posix.cpp).
+// Windows error codes the runtime looks at or the POSIX layer produces (see
+// the errno table in posix.cpp); on Windows every code comes from the system.
 inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 inline constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
 inline constexpr DWORD ERROR_TOO_MANY_OPEN_FILES = 4;
@@ -67,11 +68,24 @@ DWORD GetLastError();
 
 // Process.
 [[noreturn]] void ExitProcess(DWORD exit_code);
-// The report of a program that has no console; writes to the standard error.
+// The report of a program that has no console: a message box with an OK
+// button and no owner window (on POSIX, a line on the standard error).
 void MessageBoxA(const char* text, const char* caption);
-// Keyboard type query; this platform has no keyboard of the type that
-// enables the floating-point mask override, so it answers 0.
+// Keyboard type query (POSIX answers an ordinary PC keyboard, so the
+// floating-point mask override never applies there).
 std::int32_t GetKeyboardType(std::int32_t which);
+
+// Registry, for the floating-point mask override. POSIX has no registry: no
+// key opens there (ERROR_FILE_NOT_FOUND).
+using HKEY = std::uint32_t;
+inline constexpr HKEY HKEY_LOCAL_MACHINE = 0x80000002u;
+inline constexpr DWORD KEY_QUERY_VALUE = 1;
+inline constexpr std::int32_t ERROR_SUCCESS = 0;
+std::int32_t RegOpenKeyExA(HKEY root, const char* sub_key, DWORD options, DWORD access,
+                           HKEY* result);
+// Reads the value into data (at most *size bytes); no type is asked for.
+std::int32_t RegQueryValueExA(HKEY key, const char* value_name, void* data, DWORD* size);
+std::int32_t RegCloseKey(HKEY key);
 
 // Memory. Asks for large pages (2 MiB) behind a big table that is not yet
 // touched, from the first large-page boundary in it to the end of the large
@@ -79,13 +93,21 @@ std::int32_t GetKeyboardType(std::int32_t which);
 // cache less often and its first touch costs fewer page faults. Only a hint:
 // the memory behaves the same without it.
 void advise_large_pages(void* start, std::size_t bytes);
+// The alignment of such a table: a large page where the hint can take effect.
+// Windows has no such hint (and a PE object file allows at most 8 KiB).
+#if defined(_WIN32)
+inline constexpr std::size_t large_page_alignment = 4096;
+#else
+inline constexpr std::size_t large_page_alignment = std::size_t{2} << 20;
+#endif
 
 // x87 unit: FNINIT, then load the control word.
 void fpu_reset(std::uint16_t control_word);
 
 // Faults. The platform turns processor faults and Ctrl-C into a Windows
 // exception code and a code address, and hands them to the installed handler,
-// which runs on an alternate stack and does not return.
+// which runs on a stack of its own (an alternate stack on POSIX, the top of
+// the program stack on Windows) and does not return.
 struct ExceptionRecord {
     DWORD code;
     std::uint32_t address;  // code address, as code_address() reports it
@@ -112,8 +134,10 @@ inline constexpr DWORD STATUS_CONTROL_C_EXIT = 0xC000013Au;
 void install_fault_handler(FaultHandler handler);
 void remove_fault_handler();
 
-// Answer of the unhandled-exception filter: this platform has no debugger
-// hand-off, so every fault is handled by the program.
+// Answer of the unhandled-exception filter for the fault being handled. POSIX
+// has no debugger hand-off, so every fault is handled by the program; on
+// Windows it is the answer of the system's filter, which the platform asked
+// before it unwound the stack.
 inline constexpr std::int32_t EXCEPTION_CONTINUE_SEARCH = 0;
 inline constexpr std::int32_t EXCEPTION_EXECUTE_HANDLER = 1;
 std::int32_t UnhandledExceptionFilter(const ExceptionRecord& record);

@@ -35,12 +35,33 @@ void counter_module_finalise() { ++counter_module_count; }
 // Row 2: the runtime core. The guard makes each routine do its work once.
 std::int32_t core_guard = 0;
 
+// The runtime's own key that may hold the value "FPUMaskValue".
+constexpr char fpu_mask_key[] = "Software\\BatchPrograms\\Runtime";
+
+// The registry's exception masks: value as read from "FPUMaskValue", or as it
+// was when the key does not open or the value is missing.
+std::uint32_t registry_fpu_mask(std::uint32_t value) {
+    platform::HKEY key = 0;
+    if (platform::RegOpenKeyExA(platform::HKEY_LOCAL_MACHINE, fpu_mask_key, 0,
+                                platform::KEY_QUERY_VALUE, &key) != platform::ERROR_SUCCESS) {
+        return value;
+    }
+    platform::DWORD size = sizeof value;
+    platform::RegQueryValueExA(key, "FPUMaskValue", &value, &size);
+    platform::RegCloseKey(key);
+    return value;
+}
+
 void core_start_up() {
     if (core_guard-- != 0) return;
-    // The registry override of the exception masks: this platform has no
-    // registry, so the key never opens and only the keyboard test remains.
-    fpu_control_word = fpu_mask_override(fpu_control_word, platform::GetKeyboardType(0),
-                                         platform::GetKeyboardType(1), false, 0);
+    // The registry override of the exception masks, only on a machine with
+    // the keyboard that calls for it.
+    const std::int32_t keyboard_type = platform::GetKeyboardType(0);
+    const std::int32_t keyboard_subtype = platform::GetKeyboardType(1);
+    std::uint32_t masks = fpu_control_word;
+    if (fpu_override_applies(keyboard_type, keyboard_subtype)) masks = registry_fpu_mask(masks);
+    fpu_control_word =
+        fpu_mask_override(fpu_control_word, keyboard_type, keyboard_subtype, true, masks);
     reset_fpu();
     std_input.mode = mode_closed;
     std_output.mode = mode_closed;
@@ -86,11 +107,15 @@ void fault_handler(const platform::ExceptionRecord& record) {
 
 const ModuleTable module_table = {3, module_rows};
 
+bool fpu_override_applies(std::int32_t keyboard_type, std::int32_t keyboard_subtype) {
+    const std::int32_t subtype = keyboard_subtype & 0xFF00;
+    return keyboard_type == 7 && (subtype == 0x0D00 || subtype == 0x0400);
+}
+
 std::uint16_t fpu_mask_override(std::uint16_t control_word, std::int32_t keyboard_type,
                                 std::int32_t keyboard_subtype, bool has_value,
                                 std::uint32_t value) {
-    const std::int32_t subtype = keyboard_subtype & 0xFF00;
-    if (keyboard_type != 7 || (subtype != 0x0D00 && subtype != 0x0400)) return control_word;
+    if (!fpu_override_applies(keyboard_type, keyboard_subtype)) return control_word;
     const std::uint32_t mask_source = has_value ? value : control_word;
     return static_cast<std::uint16_t>((control_word & 0xFFC0u) | (mask_source & 0x3Fu));
 }

@@ -57,6 +57,8 @@ void report_runtime_error();
 void reset_fpu();
 std::uint8_t exception_error_number(std::uint32_t exception_code);
 
+// Whether the floating-point override applies, by the two keyboard type answers.
+bool fpu_override_applies(std::int32_t keyboard_type, std::int32_t keyboard_subtype);
 // The keyboard-type test and mask merge of the floating-point override:
 // the control word that results from the current one, the two keyboard type
 // answers and the registry value (absent when has_value is false).

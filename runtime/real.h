@@ -24,10 +24,12 @@ inline RealImage image_of(Real v) { return v.image(); }
 
 #else
 
-static_assert(sizeof(long double) == 16 && __LDBL_MANT_DIG__ == 64, "long double must be the x87 type");
+static_assert(__LDBL_MANT_DIG__ == 64, "long double must be the x87 type");
 
 using Real = long double;
 
+// The 10 bytes of the type, padded to 16 on x86-64 and to 12 on 32-bit x86.
+#if __SIZEOF_LONG_DOUBLE__ == 16
 constexpr Real real_from_image(RealImage image) {
     struct Padded {
         std::uint64_t significand;
@@ -36,6 +38,21 @@ constexpr Real real_from_image(RealImage image) {
     };
     return std::bit_cast<long double>(Padded{image.significand, image.sign_exponent, {0, 0, 0}});
 }
+#elif __SIZEOF_LONG_DOUBLE__ == 12
+constexpr Real real_from_image(RealImage image) {
+    struct Padded {  // 32-bit halves: a 64-bit member would pad the record to 16 bytes
+        std::uint32_t significand_low;
+        std::uint32_t significand_high;
+        std::uint16_t sign_exponent;
+        std::uint16_t padding;
+    };
+    return std::bit_cast<long double>(Padded{static_cast<std::uint32_t>(image.significand),
+                                             static_cast<std::uint32_t>(image.significand >> 32),
+                                             image.sign_exponent, 0});
+}
+#else
+#error "long double is padded to neither 16 nor 12 bytes"
+#endif
 inline RealImage image_of(Real v) {
     RealImage image;
     std::memcpy(&image.significand, &v, 8);

@@ -6,8 +6,8 @@
 
 namespace chain_scan {
 
-alignas(2 << 20) std::int32_t pair_first[max_pairs + 1];
-alignas(2 << 20) std::int32_t pair_second[max_pairs + 1];
+alignas(platform::large_page_alignment) std::int32_t pair_first[max_pairs + 1];
+alignas(platform::large_page_alignment) std::int32_t pair_second[max_pairs + 1];
 std::int32_t current;
 
 namespace {
@@ -56,7 +56,7 @@ struct Index {
     // By pair number: whether its first element is no pair's second element.
     bool is_head[max_pairs + 1];
 };
-alignas(2 << 20) Index index;
+alignas(platform::large_page_alignment) Index index;
 
 std::int32_t indexed_pairs;
 // Whether some value is the first element of two pairs or the second element

@@ -49,9 +49,9 @@ struct Link {
     // no stamps (see print_chain_by_two).
     std::uint32_t after_next;
 };
-alignas(2 << 20) Link links[table_size + 1];
+alignas(platform::large_page_alignment) Link links[table_size + 1];
 // By value: the bits above.
-alignas(2 << 20) std::uint8_t seen[table_size + 1];
+alignas(platform::large_page_alignment) std::uint8_t seen[table_size + 1];
 // Whether some value is the first element of two pairs or the second element
 // of two, and the largest value of all pairs.
 bool some_value_twice;

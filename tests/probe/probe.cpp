@@ -1,9 +1,10 @@
 // A program linked with the runtime whose argument picks a way to end, so
 // that the case tables can watch the program frame from outside: faults,
 // signals, the report, the halt sequence and files held open.
-#include <signal.h>
+#if !defined(_WIN32)
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 #include <cfloat>
 #include <cstdio>
@@ -41,7 +42,7 @@ int (*volatile recurse_again)(int);
 }
 
 // In assembly, so that no sanitizer intercepts the division.
-#if defined(__x86_64__)
+#if defined(__x86_64__) || defined(__i386__)
 std::int32_t divide(std::int32_t a, std::int32_t b) {
     asm volatile("cltd\n\tidivl %1" : "+a"(a) : "r"(b) : "edx");
     return a;
@@ -74,7 +75,9 @@ void faulting_finalise() { divide(1, 0); }
     Real zero = 0;
     asm volatile("" : "+m"(zero));
     TextFile local{};
-    if (is("broken-pipe")) {
+    if (false) {
+#if !defined(_WIN32)
+    } else if (is("broken-pipe")) {
         int ends[2];
         if (pipe(ends) != 0) halt_program(99);
         dup2(ends[1], 1);
@@ -82,6 +85,7 @@ void faulting_finalise() { divide(1, 0); }
         write_text("nobody reads this");
         text_close(std_output);
         io_check();
+#endif
     } else if (is("float-divide-by-zero")) {
         Real result = Real(1) / zero;
         asm volatile("" : : "m"(result));
@@ -113,7 +117,7 @@ void faulting_finalise() { divide(1, 0); }
         read_integer(local);
         io_check();
     } else if (is("breakpoint")) {
-#if defined(__x86_64__)
+#if defined(__x86_64__) || defined(__i386__)
         asm volatile("int3");
 #elif defined(__aarch64__)
         asm volatile("brk #0");
@@ -127,6 +131,7 @@ void faulting_finalise() { divide(1, 0); }
 int main(int argc, char** argv) {
     if (argc > 1) std::strncpy(scenario, argv[1], sizeof scenario - 1);
     if (argc > 2) std::strncpy(argument, argv[2], sizeof argument - 1);
+#if !defined(_WIN32)
     // ulimit -v from inside (a build with AddressSanitizer cannot start under one): room for
     // what is mapped now and 16 MiB, none for the program stack.
     unsigned long pages = 0;
@@ -135,5 +140,6 @@ int main(int argc, char** argv) {
         const rlimit room{(pages + 4096) * 4096, RLIM_INFINITY};
         setrlimit(RLIMIT_AS, &room);
     }
+#endif
     platform::run_on_program_stack(program_entry);
 }

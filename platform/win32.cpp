@@ -1,0 +1,322 @@
+// The Windows services of the runtime on 32-bit Windows: each forwards to the
+// system's own function, with the system's results and error codes. The
+// faults are caught by a structured exception handler, Ctrl-C by a console
+// control handler.
+//
+// <windows.h> is not included: its macros (GENERIC_READ, ERROR_*,
+// EXCEPTION_*, ...) would replace the names of the seam. The few system
+// functions used here are declared below as the system exports them.
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/windows.h"
+
+extern "C" char __ImageBase[];  // the image's first byte, as the linker places it
+
+namespace win {
+
+using BOOL = int;
+using DWORD = std::uint32_t;
+using LONG = std::int32_t;
+using HANDLE = void*;
+using HKEY = void*;
+
+// The i386 exception record and the part of the thread context read here.
+struct ExceptionRecord {
+    DWORD code;
+    DWORD flags;
+    ExceptionRecord* nested;
+    void* address;
+    DWORD parameter_count;
+    std::uintptr_t parameters[15];
+};
+struct Context {
+    DWORD context_flags;
+    DWORD debug_registers[6];
+    unsigned char float_save[112];
+    DWORD segment_registers[4];
+    DWORD integer_registers[6];
+    DWORD ebp;
+    DWORD eip;
+    DWORD cs;
+    DWORD eflags;
+    DWORD esp;
+    DWORD ss;
+    unsigned char extended_registers[512];
+};
+static_assert(offsetof(Context, eip) == 0xB8 && sizeof(Context) == 0x2CC);
+struct ExceptionPointers {
+    ExceptionRecord* record;
+    Context* context;
+};
+
+// A registration record of the thread's handler chain (fs:[0]); the system
+// calls the handler with the C calling convention.
+struct Registration;
+using FrameHandler = int(__cdecl*)(ExceptionRecord* record, Registration* frame,
+                                   Context* context, void* dispatcher_context);
+struct Registration {
+    Registration* next;
+    FrameHandler handler;
+};
+using ConsoleHandler = BOOL(__stdcall*)(DWORD control_type);
+
+extern "C" {
+__declspec(dllimport) HANDLE __stdcall CreateFileA(const char* name, DWORD access, DWORD share,
+                                                   void* security, DWORD disposition,
+                                                   DWORD attributes, HANDLE template_file);
+__declspec(dllimport) BOOL __stdcall ReadFile(HANDLE file, void* buffer, DWORD count,
+                                              DWORD* done, void* overlapped);
+__declspec(dllimport) BOOL __stdcall WriteFile(HANDLE file, const void* buffer, DWORD count,
+                                               DWORD* done, void* overlapped);
+__declspec(dllimport) BOOL __stdcall CloseHandle(HANDLE handle);
+__declspec(dllimport) DWORD __stdcall GetFileType(HANDLE file);
+__declspec(dllimport) HANDLE __stdcall GetStdHandle(DWORD which);
+__declspec(dllimport) DWORD __stdcall GetLastError();
+__declspec(dllimport) void __stdcall ExitProcess(unsigned exit_code);
+__declspec(dllimport) unsigned __stdcall SetErrorMode(unsigned mode);
+__declspec(dllimport) LONG __stdcall UnhandledExceptionFilter(ExceptionPointers* pointers);
+using TopLevelFilter = LONG(__stdcall*)(ExceptionPointers* pointers);
+__declspec(dllimport) TopLevelFilter __stdcall SetUnhandledExceptionFilter(TopLevelFilter filter);
+__declspec(dllimport) void __stdcall RtlUnwind(Registration* target_frame, void* target_ip,
+                                               ExceptionRecord* record, void* return_value);
+__declspec(dllimport) BOOL __stdcall SetConsoleCtrlHandler(ConsoleHandler handler, BOOL add);
+__declspec(dllimport) DWORD __stdcall GetCurrentThreadId();
+__declspec(dllimport) HANDLE __stdcall OpenThread(DWORD access, BOOL inherit, DWORD thread_id);
+__declspec(dllimport) DWORD __stdcall SuspendThread(HANDLE thread);
+__declspec(dllimport) BOOL __stdcall GetThreadContext(HANDLE thread, Context* context);
+__declspec(dllimport) int __stdcall MessageBoxA(void* owner, const char* text,
+                                                const char* caption, unsigned style);
+__declspec(dllimport) int __stdcall GetKeyboardType(int which);
+__declspec(dllimport) LONG __stdcall RegOpenKeyExA(HKEY root, const char* sub_key, DWORD options,
+                                                   DWORD access, HKEY* result);
+__declspec(dllimport) LONG __stdcall RegQueryValueExA(HKEY key, const char* value_name,
+                                                      DWORD* reserved, DWORD* type, void* data,
+                                                      DWORD* size);
+__declspec(dllimport) LONG __stdcall RegCloseKey(HKEY key);
+}
+
+constexpr unsigned SEM_FAILCRITICALERRORS = 0x0001;
+constexpr unsigned SEM_NOGPFAULTERRORBOX = 0x0002;
+constexpr DWORD EH_UNWINDING = 0x02;
+constexpr DWORD EH_EXIT_UNWIND = 0x04;
+constexpr int ExceptionContinueExecution = 0;
+constexpr int ExceptionContinueSearch = 1;
+constexpr LONG EXCEPTION_CONTINUE_EXECUTION = -1;
+constexpr LONG EXCEPTION_EXECUTE_HANDLER = 1;
+constexpr DWORD CTRL_C_EVENT = 0;
+constexpr DWORD CTRL_BREAK_EVENT = 1;
+constexpr DWORD THREAD_SUSPEND_RESUME = 0x0002;
+constexpr DWORD THREAD_GET_CONTEXT = 0x0008;
+constexpr DWORD CONTEXT_CONTROL = 0x00010001;
+
+}  // namespace win
+
+namespace platform {
+
+namespace {
+
+win::HANDLE system_handle(HANDLE handle) {
+    return reinterpret_cast<win::HANDLE>(static_cast<std::uintptr_t>(handle));
+}
+HANDLE seam_handle(win::HANDLE handle) {
+    return static_cast<HANDLE>(reinterpret_cast<std::uintptr_t>(handle));
+}
+win::HKEY system_key(HKEY key) { return reinterpret_cast<win::HKEY>(static_cast<std::uintptr_t>(key)); }
+
+}  // namespace
+
+HANDLE CreateFileA(const char* name, DWORD desired_access, DWORD share_mode,
+                   DWORD creation_disposition, DWORD flags_and_attributes) {
+    return seam_handle(win::CreateFileA(name, desired_access, share_mode, nullptr,
+                                        creation_disposition, flags_and_attributes, nullptr));
+}
+
+bool ReadFile(HANDLE handle, void* buffer, DWORD bytes_to_read, DWORD* bytes_read) {
+    return win::ReadFile(system_handle(handle), buffer, bytes_to_read, bytes_read, nullptr) != 0;
+}
+
+bool WriteFile(HANDLE handle, const void* buffer, DWORD bytes_to_write, DWORD* bytes_written) {
+    return win::WriteFile(system_handle(handle), buffer, bytes_to_write, bytes_written, nullptr) != 0;
+}
+
+bool CloseHandle(HANDLE handle) { return win::CloseHandle(system_handle(handle)) != 0; }
+
+DWORD GetFileType(HANDLE handle) { return win::GetFileType(system_handle(handle)); }
+
+HANDLE GetStdHandle(std::int32_t which) {
+    return seam_handle(win::GetStdHandle(static_cast<DWORD>(which)));
+}
+
+DWORD GetLastError() { return win::GetLastError(); }
+
+void ExitProcess(DWORD exit_code) {
+    win::ExitProcess(exit_code);
+    __builtin_unreachable();
+}
+
+void MessageBoxA(const char* text, const char* caption) { win::MessageBoxA(nullptr, text, caption, 0); }
+
+std::int32_t GetKeyboardType(std::int32_t which) { return win::GetKeyboardType(which); }
+
+std::int32_t RegOpenKeyExA(HKEY root, const char* sub_key, DWORD options, DWORD access,
+                           HKEY* result) {
+    win::HKEY key = nullptr;
+    const std::int32_t status = win::RegOpenKeyExA(system_key(root), sub_key, options, access, &key);
+    *result = static_cast<HKEY>(reinterpret_cast<std::uintptr_t>(key));
+    return status;
+}
+
+std::int32_t RegQueryValueExA(HKEY key, const char* value_name, void* data, DWORD* size) {
+    return win::RegQueryValueExA(system_key(key), value_name, nullptr, nullptr, data, size);
+}
+
+std::int32_t RegCloseKey(HKEY key) { return win::RegCloseKey(system_key(key)); }
+
+void fpu_reset(std::uint16_t control_word) { asm volatile("fninit\n\tfldcw %0" : : "m"(control_word)); }
+
+// Windows has no such hint for memory that is already reserved.
+void advise_large_pages(void*, std::size_t) {}
+
+// The image is linked to load at 0x00400000 without relocations, so this is
+// the true address; measured from the image's start it stays right wherever
+// the image is loaded.
+std::uint32_t code_address(const void* location) {
+    const auto offset = reinterpret_cast<std::uintptr_t>(location) -
+                        reinterpret_cast<std::uintptr_t>(__ImageBase);
+    return static_cast<std::uint32_t>(offset + 0x00400000u);
+}
+
+// ---------------------------------------------------------------------------
+// The program stack and faults.
+
+namespace {
+
+FaultHandler installed_handler = nullptr;
+// In run_on_program_stack's frame, which lasts until the process ends: the
+// system accepts registration records only on the thread's stack.
+win::Registration* program_registration = nullptr;
+win::DWORD main_thread_id = 0;
+win::HANDLE main_thread = nullptr;
+// The system filter's answer for the fault being handled.
+std::int32_t filter_answer = EXCEPTION_EXECUTE_HANDLER;
+ExceptionRecord pending{};
+volatile bool interrupted = false;
+
+// Runs the installed handler on the pending fault with the stack pointer
+// moved up to just below the registration record: a stack overflow leaves
+// only a few pages below the guard, too few for the halt sequence, and the
+// frames in between are abandoned anyway.
+[[noreturn]] void handle_pending_fault_at_top() {
+    const std::uintptr_t top = (reinterpret_cast<std::uintptr_t>(program_registration) - 256) &
+                               ~std::uintptr_t{15};
+    asm volatile(
+        "mov %0, %%esp\n\t"
+        "push %2\n\t"
+        "call *%1\n\t"
+        "ud2"
+        :
+        : "r"(top), "r"(installed_handler), "r"(&pending)
+        : "memory");
+    __builtin_unreachable();
+}
+
+// The outermost structured exception handler.
+int __cdecl on_exception(win::ExceptionRecord* record, win::Registration* frame,
+                         win::Context* context, void*) {
+    // Nothing to do while the stack is unwound past this frame.
+    if ((record->flags & (win::EH_UNWINDING | win::EH_EXIT_UNWIND)) != 0) {
+        return win::ExceptionContinueSearch;
+    }
+    if (installed_handler == nullptr) return win::ExceptionContinueSearch;
+    // The system's filter first: with a debugger attached it hands the fault
+    // on, and the search goes on to the debugger (continuing here would run
+    // the faulting instruction again, for ever). A filter that repaired the
+    // fault lets the program go on.
+    win::ExceptionPointers pointers{record, context};
+    filter_answer = win::UnhandledExceptionFilter(&pointers);
+    if (filter_answer == EXCEPTION_CONTINUE_SEARCH) return win::ExceptionContinueSearch;
+    if (filter_answer == win::EXCEPTION_CONTINUE_EXECUTION) return win::ExceptionContinueExecution;
+    // Pending floating-point exceptions cleared, so that no handler run by the
+    // unwinding faults on them; the runtime reloads the control word.
+    asm volatile("fnclex");
+    win::RtlUnwind(frame, nullptr, record, nullptr);
+    pending = ExceptionRecord{record->code, code_address(record->address)};
+    handle_pending_fault_at_top();
+}
+
+// Ctrl-C and Ctrl-Break arrive on a thread of their own. The program's thread
+// is stopped where it is, and the program ends from here with the interrupted
+// instruction's address.
+win::BOOL __stdcall on_console_control(win::DWORD control_type) {
+    if (control_type != win::CTRL_C_EVENT && control_type != win::CTRL_BREAK_EVENT) return 0;
+    const FaultHandler handler = installed_handler;
+    if (handler == nullptr || interrupted) return 1;
+    interrupted = true;
+    win::Context context{};
+    context.context_flags = win::CONTEXT_CONTROL;
+    std::uint32_t at = 0;
+    if (win::SuspendThread(main_thread) != 0xFFFFFFFFu && win::GetThreadContext(main_thread, &context)) {
+        at = code_address(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(context.eip)));
+    }
+    filter_answer = EXCEPTION_EXECUTE_HANDLER;  // no exception: nothing for a debugger
+    handler(ExceptionRecord{STATUS_CONTROL_C_EXIT, at});
+    return 1;
+}
+
+// The process's top-level filter, which the system's UnhandledExceptionFilter
+// consults when no debugger is attached: a fault is the program's to report,
+// so the system starts no debugger and shows no crash dialog (Wine starts
+// its debugger whatever the error mode says).
+win::LONG __stdcall program_reports_faults(win::ExceptionPointers*) {
+    return win::EXCEPTION_EXECUTE_HANDLER;
+}
+
+}  // namespace
+
+std::int32_t UnhandledExceptionFilter(const ExceptionRecord& /*record*/) { return filter_answer; }
+
+void install_fault_handler(FaultHandler handler) {
+    installed_handler = handler;
+    main_thread_id = win::GetCurrentThreadId();
+    main_thread = win::OpenThread(win::THREAD_SUSPEND_RESUME | win::THREAD_GET_CONTEXT, 0,
+                                  main_thread_id);
+    win::Registration* const registration = program_registration;
+    registration->handler = on_exception;
+    asm volatile(
+        "movl %%fs:0, %%eax\n\t"
+        "movl %%eax, (%0)\n\t"
+        "movl %0, %%fs:0"
+        :
+        : "r"(registration)
+        : "eax", "memory");
+    win::SetUnhandledExceptionFilter(program_reports_faults);
+    win::SetConsoleCtrlHandler(on_console_control, 1);
+}
+
+void remove_fault_handler() {
+    installed_handler = nullptr;
+    // Only the program's thread has the record in its chain (the halt
+    // sequence may run on the thread of a Ctrl-C).
+    if (win::GetCurrentThreadId() != main_thread_id) return;
+    asm volatile(
+        "movl (%0), %%eax\n\t"
+        "movl %%eax, %%fs:0"
+        :
+        : "r"(program_registration)
+        : "eax", "memory");
+}
+
+void run_on_program_stack(void (*entry)()) {
+    // A fault is the program's to report: no crash dialog or debugger start,
+    // and no dialog for a drive without a disk.
+    win::SetErrorMode(win::SEM_FAILCRITICALERRORS | win::SEM_NOGPFAULTERRORBOX);
+    // The executable's header reserves the program stack; the main thread
+    // runs on it already.
+    win::Registration registration{};
+    program_registration = &registration;
+    entry();
+    __builtin_trap();
+}
+
+}  // namespace platform
