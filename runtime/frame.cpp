@@ -57,11 +57,9 @@ void core_start_up() {
     // The registry override of the exception masks, only on a machine with
     // the keyboard that calls for it.
     const std::int32_t keyboard_type = platform::GetKeyboardType(0);
-    const std::int32_t keyboard_subtype = platform::GetKeyboardType(1);
-    std::uint32_t masks = fpu_control_word;
-    if (fpu_override_applies(keyboard_type, keyboard_subtype)) masks = registry_fpu_mask(masks);
-    fpu_control_word =
-        fpu_mask_override(fpu_control_word, keyboard_type, keyboard_subtype, true, masks);
+    if (fpu_override_applies(keyboard_type, platform::GetKeyboardType(1))) {
+        fpu_control_word = with_fpu_masks(fpu_control_word, registry_fpu_mask(fpu_control_word));
+    }
     reset_fpu();
     std_input.mode = mode_closed;
     std_output.mode = mode_closed;
@@ -112,12 +110,8 @@ bool fpu_override_applies(std::int32_t keyboard_type, std::int32_t keyboard_subt
     return keyboard_type == 7 && (subtype == 0x0D00 || subtype == 0x0400);
 }
 
-std::uint16_t fpu_mask_override(std::uint16_t control_word, std::int32_t keyboard_type,
-                                std::int32_t keyboard_subtype, bool has_value,
-                                std::uint32_t value) {
-    if (!fpu_override_applies(keyboard_type, keyboard_subtype)) return control_word;
-    const std::uint32_t mask_source = has_value ? value : control_word;
-    return static_cast<std::uint16_t>((control_word & 0xFFC0u) | (mask_source & 0x3Fu));
+std::uint16_t with_fpu_masks(std::uint16_t control_word, std::uint32_t masks) {
+    return static_cast<std::uint16_t>((control_word & 0xFFC0u) | (masks & 0x3Fu));
 }
 
 void reset_fpu() { platform::fpu_reset(fpu_control_word); }

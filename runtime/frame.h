@@ -59,12 +59,8 @@ std::uint8_t exception_error_number(std::uint32_t exception_code);
 
 // Whether the floating-point override applies, by the two keyboard type answers.
 bool fpu_override_applies(std::int32_t keyboard_type, std::int32_t keyboard_subtype);
-// The keyboard-type test and mask merge of the floating-point override:
-// the control word that results from the current one, the two keyboard type
-// answers and the registry value (absent when has_value is false).
-std::uint16_t fpu_mask_override(std::uint16_t control_word, std::int32_t keyboard_type,
-                                std::int32_t keyboard_subtype, bool has_value,
-                                std::uint32_t value);
+// The control word with its six exception-mask bits taken from masks.
+std::uint16_t with_fpu_masks(std::uint16_t control_word, std::uint32_t masks);
 
 }  // namespace rt
 

@@ -461,9 +461,10 @@ TEST(Conversions, WrittenRealsReadBack) {
 }
 
 TEST(Frame, OnlyAKeyboardOfType7OverridesTheSixMaskBits) {
-    const std::uint32_t cases[][5] = {{4, 0x0D00, 1, 0x3F, 0x1332}, {7, 0x0100, 1, 0x3F, 0x1332}, {7, 0x0D00, 1, 0x3F, 0x133F},
-                                      {7, 0x0400, 1, 0, 0x1300}, {7, 0x0DFF, 1, 0xFFFFFFC1, 0x1301}, {7, 0x0D00, 0, 0, 0x1332}};
-    for (const auto& c : cases) EXPECT_EQ(fpu_mask_override(0x1332, c[0], c[1], c[2], c[3]), c[4]) << c[0] << " " << c[1];
+    const std::int32_t keyboards[][3] = {{4, 0x0D00, 0}, {7, 0x0100, 0}, {7, 0x0D00, 1}, {7, 0x0400, 1}, {7, 0x0DFF, 1}};
+    for (const auto& k : keyboards) EXPECT_EQ(fpu_override_applies(k[0], k[1]), k[2] != 0) << k[0] << " " << k[1];
+    const std::uint32_t masks[][2] = {{0x3F, 0x133F}, {0, 0x1300}, {0xFFFFFFC1, 0x1301}, {0x1332, 0x1332}};
+    for (const auto& m : masks) EXPECT_EQ(with_fpu_masks(0x1332, m[0]), m[1]) << m[0];
 }
 
 }  // namespace
