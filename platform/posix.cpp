@@ -240,6 +240,7 @@ bool WriteFile(HANDLE handle, const void* buffer, DWORD bytes_to_write, DWORD* b
         done += static_cast<DWORD>(put);
     }
     *bytes_written = done;
+    if (test_seam::after_system_write != nullptr) test_seam::after_system_write(handle);
     return true;
 }
 
@@ -333,11 +334,29 @@ constexpr std::size_t alternate_stack_size = 256 * 1024;
 // program (SIGSYS: a refused system call), and Ctrl-C.
 constexpr int fault_signals[] = {SIGFPE, SIGSEGV, SIGBUS, SIGILL, SIGTRAP, SIGSYS, SIGINT};
 
-std::uintptr_t guard_low = 0;    // lowest address of the guard below the stack
+// An address range [low, high); empty until it is set.
+struct AddressRange {
+    std::uintptr_t low = 0;
+    std::uintptr_t high = 0;
+    bool holds(std::uintptr_t address) const { return address >= low && address < high; }
+};
+// The guard pages below the program stack and below the alternate stack: a
+// fault there is a stack overflow. The second is met only by a halt that
+// recurses after a fault, since the halt of a fault runs on the alternate
+// stack; without its guard such a recursion would run on through the
+// runtime's tables instead of ending with its own report.
+AddressRange program_stack_guard;
+AddressRange alternate_stack_guard;
 std::uintptr_t stack_low = 0;    // lowest usable address of the program stack
+bool in_a_stack_guard(std::uintptr_t address) {
+    return program_stack_guard.holds(address) || alternate_stack_guard.holds(address);
+}
 void (*entry_without_stack)() = nullptr;  // the entry, when its stack could not be mapped
 FaultHandler installed_handler = nullptr;
-alignas(16) unsigned char alternate_stack[alternate_stack_size];
+// The alternate stack and its guard page, placed in this area at start-up
+// where the page size allows it (room for pages of up to 64 KiB).
+constexpr std::size_t largest_guarded_page = 64 * 1024;
+alignas(16) unsigned char alternate_stack_area[alternate_stack_size + 2 * largest_guarded_page];
 
 // The code and stack addresses of the interrupted instruction.
 #if defined(__x86_64__)
@@ -400,9 +419,7 @@ bool is_privileged_instruction(const unsigned char* code) {
 DWORD segv_fault_code(const siginfo_t& info, const ucontext_t& context) {
     const auto address = reinterpret_cast<std::uintptr_t>(info.si_addr);
     const std::uintptr_t stack = stack_pointer(context);
-    const bool in_guard = (address >= guard_low && address < stack_low) ||
-                          (stack >= guard_low && stack < stack_low);
-    if (stack_low != 0 && in_guard) return EXCEPTION_STACK_OVERFLOW;
+    if (in_a_stack_guard(address) || in_a_stack_guard(stack)) return EXCEPTION_STACK_OVERFLOW;
 #if defined(__x86_64__)
     if (info.si_code == SI_KERNEL) {
         const auto* code = reinterpret_cast<const unsigned char*>(code_pointer(context));
@@ -452,13 +469,24 @@ void on_fault_signal(int signal_number, siginfo_t* info, void* raw_context) {
     __builtin_trap();
 }
 
+// The alternate stack, with a guard page below it when the page fits the area.
+void* guarded_alternate_stack() {
+    const auto area = reinterpret_cast<std::uintptr_t>(alternate_stack_area);
+    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    if (page == 0 || page > largest_guarded_page) return alternate_stack_area;
+    const std::uintptr_t guard = (area + page - 1) & ~(page - 1);
+    if (mprotect(reinterpret_cast<void*>(guard), page, PROT_NONE) != 0) return alternate_stack_area;
+    alternate_stack_guard = AddressRange{guard, guard + page};
+    return reinterpret_cast<void*>(guard + page);
+}
+
 }  // namespace
 
 void install_fault_handler(FaultHandler handler) {
     installed_handler = handler;
     stack_t alternate{};
-    alternate.ss_sp = alternate_stack;
-    alternate.ss_size = sizeof alternate_stack;
+    alternate.ss_sp = guarded_alternate_stack();
+    alternate.ss_size = alternate_stack_size;
     sigaltstack(&alternate, nullptr);
     struct sigaction action {};
     action.sa_sigaction = on_fault_signal;
@@ -505,8 +533,9 @@ void run_on_program_stack(void (*entry)()) {
         __builtin_trap();
     }
     mprotect(mapping, stack_guard_size, PROT_NONE);
-    guard_low = reinterpret_cast<std::uintptr_t>(mapping);
-    stack_low = guard_low + stack_guard_size;
+    program_stack_guard.low = reinterpret_cast<std::uintptr_t>(mapping);
+    program_stack_guard.high = program_stack_guard.low + stack_guard_size;
+    stack_low = program_stack_guard.high;
     const std::uintptr_t top = (stack_low + program_stack_size) & ~std::uintptr_t{15};
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -137,7 +137,9 @@ bool ReadFile(HANDLE handle, void* buffer, DWORD bytes_to_read, DWORD* bytes_rea
 }
 
 bool WriteFile(HANDLE handle, const void* buffer, DWORD bytes_to_write, DWORD* bytes_written) {
-    return win::WriteFile(system_handle(handle), buffer, bytes_to_write, bytes_written, nullptr) != 0;
+    const bool ok = win::WriteFile(system_handle(handle), buffer, bytes_to_write, bytes_written, nullptr) != 0;
+    if (ok && test_seam::after_system_write != nullptr) test_seam::after_system_write(handle);
+    return ok;
 }
 
 bool CloseHandle(HANDLE handle) { return win::CloseHandle(system_handle(handle)) != 0; }

@@ -2,6 +2,7 @@
 // slot routines it carries; which ones it carries is decided at the open.
 #include "runtime/text_file.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstring>
 
@@ -84,12 +85,17 @@ std::uint32_t file_read_proc(TextFile& file) {
 }
 
 std::uint32_t file_write_proc(TextFile& file) {
-    if (file.buffer_pos == 0) return 0;
-    platform::DWORD written = 0;
-    const bool ok = platform::WriteFile(file.handle, file.buffer_ptr, file.buffer_pos, &written);
-    const std::uint32_t result = ok ? 0 : platform::GetLastError();
+    const std::uint32_t pending = file.buffer_pos;
+    if (pending == 0) return 0;
+    // The buffer is emptied before the system takes its bytes, not after: a
+    // Ctrl-C or a fault that ends the program inside the write then finds
+    // nothing pending, so the halt cannot write the same bytes a second time.
+    // At worst the bytes of the interrupted write are missing at the end.
     file.buffer_pos = 0;
-    return result;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    platform::DWORD written = 0;
+    const bool ok = platform::WriteFile(file.handle, file.buffer_ptr, pending, &written);
+    return ok ? 0 : platform::GetLastError();
 }
 
 std::uint32_t file_close_proc(TextFile& file) {

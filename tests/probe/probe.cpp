@@ -61,6 +61,50 @@ std::int32_t divide(std::int32_t a, std::int32_t b) {
 __attribute__((no_sanitize("null", "address"))) void write_through_null() { *static_cast<volatile int*>(nullptr) = 1; }
 
 void faulting_finalise() { divide(1, 0); }
+void trapping_finalise() { __builtin_trap(); }
+void recursing_finalise() { recurse(0); }
+
+// A fourth module whose finalisation fails, for the scenarios that need one.
+const ModuleTable& module_table_for_scenario() {
+    static const ModuleRow rows[3][4] = {
+        {module_table.rows[0], module_table.rows[1], module_table.rows[2], {nullptr, faulting_finalise}},
+        {module_table.rows[0], module_table.rows[1], module_table.rows[2], {nullptr, trapping_finalise}},
+        {module_table.rows[0], module_table.rows[1], module_table.rows[2], {nullptr, recursing_finalise}},
+    };
+    static const ModuleTable tables[3] = {{4, rows[0]}, {4, rows[1]}, {4, rows[2]}};
+    if (is("fault-in-finalise")) return tables[0];
+    if (is("interrupt-then-fault-in-finalise")) return tables[1];
+    if (is("second-overflow")) return tables[2];
+    return module_table;
+}
+
+// Opening the FIFO signal.fifo tells the case runner that the probe stands
+// where the signal must reach it; the read then waits for the signal, since
+// the runner never writes.
+void wait_for_signal() {
+    const platform::HANDLE fifo =
+        platform::CreateFileA("signal.fifo", platform::GENERIC_READ, platform::FILE_SHARE_READ,
+                              platform::OPEN_EXISTING, platform::FILE_ATTRIBUTE_NORMAL);
+    std::uint8_t byte = 0;
+    platform::DWORD got = 0;
+    platform::ReadFile(fifo, &byte, 1, &got);
+    halt_program(98);  // the signal did not come
+}
+
+// Inside WriteFile, after the system has written the bytes and before the
+// write returns: the instant at which a halt must not write them again.
+void wait_inside_write(platform::HANDLE) {
+    platform::test_seam::after_system_write = nullptr;
+    wait_for_signal();
+}
+void trap_inside_write(platform::HANDLE) {
+    platform::test_seam::after_system_write = nullptr;
+    __builtin_trap();
+}
+
+void write_lines(int count) {
+    for (int line = 0; line < count; ++line) write_text("held line\n");
+}
 
 // The standard output becomes a pipe whose reader has gone (POSIX calls only).
 void break_standard_output() {
@@ -78,11 +122,8 @@ void break_standard_output() {
 
 [[noreturn]] void program_entry() {
     console_flag = 1;
-    // A fourth module whose finalisation faults, for one scenario.
-    static const ModuleRow rows[4] = {module_table.rows[0], module_table.rows[1], module_table.rows[2],
-                                      {nullptr, faulting_finalise}};
-    static const ModuleTable faulting_table = {4, rows};
-    program_start(is("fault-in-finalise") ? faulting_table : module_table);
+    recurse_again = recurse;
+    program_start(module_table_for_scenario());
     // Hidden from the compiler, so the division happens when the program runs.
     Real zero = 0;
     asm volatile("" : "+m"(zero));
@@ -95,8 +136,7 @@ void break_standard_output() {
     } else if (is("float-divide-by-zero")) {
         Real result = Real(1) / zero;
         asm volatile("" : : "m"(result));
-    } else if (is("recursion")) {
-        recurse_again = recurse;
+    } else if (is("recursion") || is("second-overflow")) {
         recurse(0);
     } else if (is("null-write")) {
         write_through_null();
@@ -113,7 +153,7 @@ void break_standard_output() {
         text_assign(std_input, argument);
         if (is("hold-output")) {
             open_output(argument);
-            for (int line = 0; line < 20; ++line) write_text("held line\n");
+            write_lines(20);
         } else {
             text_open_input(std_input);
             io_check();
@@ -122,6 +162,30 @@ void break_standard_output() {
         text_open_input(local);
         read_integer(local);
         io_check();
+    } else if (is("interrupt-in-write")) {
+        // A Ctrl-C once the first full buffer is written, before its write returns.
+        open_output("probe.out");
+        platform::test_seam::after_system_write = wait_inside_write;
+        write_lines(30);
+    } else if (is("fault-in-report-flush")) {
+        // An error with 72 bytes pending, whose report faults once it has written them.
+        open_output("probe.out");
+        write_lines(20);
+        platform::test_seam::after_system_write = trap_inside_write;
+        text_assign(local, "missing.in");
+        text_open_input(local);
+        io_check();
+    } else if (is("interrupt-then-fault-in-finalise")) {
+        open_output("probe.out");
+        write_text("kept");
+        wait_for_signal();
+    } else if (is("interrupt-context-unreadable")) {
+        platform::test_seam::thread_context_unreadable = true;
+        wait_for_signal();
+    } else if (is("interrupt-after-handler-removed")) {
+        // Step 4 of the halt, and then a Ctrl-C: the system's own handling.
+        platform::remove_fault_handler();
+        wait_for_signal();
     } else if (is("breakpoint")) {
 #if defined(__x86_64__) || defined(__i386__)
         asm volatile("int3");
