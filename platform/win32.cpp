@@ -81,10 +81,20 @@ __declspec(dllimport) TopLevelFilter __stdcall SetUnhandledExceptionFilter(TopLe
 __declspec(dllimport) void __stdcall RtlUnwind(Registration* target_frame, void* target_ip,
                                                ExceptionRecord* record, void* return_value);
 __declspec(dllimport) BOOL __stdcall SetConsoleCtrlHandler(ConsoleHandler handler, BOOL add);
-__declspec(dllimport) DWORD __stdcall GetCurrentThreadId();
-__declspec(dllimport) HANDLE __stdcall OpenThread(DWORD access, BOOL inherit, DWORD thread_id);
 __declspec(dllimport) DWORD __stdcall SuspendThread(HANDLE thread);
 __declspec(dllimport) BOOL __stdcall GetThreadContext(HANDLE thread, Context* context);
+__declspec(dllimport) BOOL __stdcall TerminateThread(HANDLE thread, DWORD exit_code);
+__declspec(dllimport) DWORD __stdcall WaitForSingleObject(HANDLE object, DWORD milliseconds);
+__declspec(dllimport) HANDLE __stdcall GetCurrentProcess();
+__declspec(dllimport) HANDLE __stdcall GetCurrentThread();
+__declspec(dllimport) BOOL __stdcall DuplicateHandle(HANDLE source_process, HANDLE source,
+                                                     HANDLE target_process, HANDLE* target,
+                                                     DWORD access, BOOL inherit, DWORD options);
+__declspec(dllimport) BOOL __stdcall SetThreadStackGuarantee(unsigned long* size);
+__declspec(dllimport) void* __stdcall VirtualAlloc(void* address, std::size_t size, DWORD type,
+                                                   DWORD protect);
+__declspec(dllimport) BOOL __stdcall VirtualProtect(void* address, std::size_t size, DWORD protect,
+                                                    DWORD* old_protect);
 __declspec(dllimport) int __stdcall MessageBoxA(void* owner, const char* text,
                                                 const char* caption, unsigned style);
 __declspec(dllimport) int __stdcall GetKeyboardType(int which);
@@ -106,9 +116,13 @@ constexpr LONG EXCEPTION_CONTINUE_EXECUTION = -1;
 constexpr LONG EXCEPTION_EXECUTE_HANDLER = 1;
 constexpr DWORD CTRL_C_EVENT = 0;
 constexpr DWORD CTRL_BREAK_EVENT = 1;
-constexpr DWORD THREAD_SUSPEND_RESUME = 0x0002;
-constexpr DWORD THREAD_GET_CONTEXT = 0x0008;
 constexpr DWORD CONTEXT_CONTROL = 0x00010001;
+constexpr DWORD DUPLICATE_SAME_ACCESS = 0x00000002;
+constexpr DWORD INFINITE = 0xFFFFFFFFu;
+constexpr DWORD MEM_COMMIT = 0x00001000;
+constexpr DWORD PAGE_READWRITE = 0x04;
+constexpr DWORD PAGE_GUARD = 0x100;
+constexpr std::uintptr_t page_size = 4096;
 
 }  // namespace win
 
@@ -198,32 +212,80 @@ FaultHandler installed_handler = nullptr;
 // In run_on_program_stack's frame, which lasts until the process ends: the
 // system accepts registration records only on the thread's stack.
 win::Registration* program_registration = nullptr;
-win::DWORD main_thread_id = 0;
+void (*program_entry_point)() = nullptr;
 win::HANDLE main_thread = nullptr;
 // The system filter's answer for the fault being handled.
 std::int32_t filter_answer = EXCEPTION_EXECUTE_HANDLER;
 ExceptionRecord pending{};
 volatile bool interrupted = false;
+// Stack kept for the handler of a stack overflow: it asks UnhandledExceptionFilter
+// and unwinds with RtlUnwind below the spent guard page, where Windows
+// otherwise leaves only a few pages.
+constexpr unsigned long overflow_handler_room = 32 * 1024;
+
+int __cdecl on_exception(win::ExceptionRecord* record, win::Registration* frame,
+                         win::Context* context, void*);
+
+// Puts the registration record at the head of this thread's handler chain,
+// and keeps stack for the handler of an overflow on this thread.
+void register_thread_handler(win::Registration& registration) {
+    registration.handler = on_exception;
+    asm volatile(
+        "movl %%fs:0, %%eax\n\t"
+        "movl %%eax, (%0)\n\t"
+        "movl %0, %%fs:0"
+        :
+        : "r"(&registration)
+        : "eax", "memory");
+    unsigned long room = overflow_handler_room;
+    win::SetThreadStackGuarantee(&room);
+}
+
+// Takes this thread's registration record, the head of its chain while the
+// halt sequence runs, out of the chain.
+void unregister_thread_handler() {
+    win::Registration* head;
+    asm volatile("movl %%fs:0, %0" : "=r"(head));
+    if (head->handler == on_exception) asm volatile("movl %0, %%fs:0" : : "r"(head->next) : "memory");
+}
+
+// The system took the guard page of this thread's stack to report an overflow.
+// The page below the stack pointer becomes a guard again, so that an overflow
+// in the halt sequence, which runs above it, is reported as well.
+void rearm_stack_guard() {
+    volatile char here = 0;
+    const std::uintptr_t page = (reinterpret_cast<std::uintptr_t>(&here) & ~(win::page_size - 1)) - win::page_size;
+    win::DWORD old_protection = 0;
+    void* const guard = reinterpret_cast<void*>(page);
+    if (win::VirtualAlloc(guard, win::page_size, win::MEM_COMMIT, win::PAGE_READWRITE) != nullptr) {
+        win::VirtualProtect(guard, win::page_size, win::PAGE_READWRITE | win::PAGE_GUARD, &old_protection);
+    }
+}
+
+[[noreturn]] void run_pending_fault() {
+    if (pending.code == EXCEPTION_STACK_OVERFLOW) rearm_stack_guard();
+    installed_handler(pending);
+    __builtin_trap();  // the handler ends the process
+}
 
 // Runs the installed handler on the pending fault with the stack pointer
-// moved up to just below the registration record: a stack overflow leaves
-// only a few pages below the guard, too few for the halt sequence, and the
-// frames in between are abandoned anyway.
-[[noreturn]] void handle_pending_fault_at_top() {
-    const std::uintptr_t top = (reinterpret_cast<std::uintptr_t>(program_registration) - 256) &
-                               ~std::uintptr_t{15};
+// moved up to just below the thread's registration record: a stack overflow
+// leaves only a few pages below the guard, too few for the halt sequence, and
+// the frames in between are abandoned anyway.
+[[noreturn]] void handle_pending_fault_at_top(win::Registration* frame) {
+    const std::uintptr_t top = (reinterpret_cast<std::uintptr_t>(frame) - 256) & ~std::uintptr_t{15};
     asm volatile(
         "mov %0, %%esp\n\t"
-        "push %2\n\t"
         "call *%1\n\t"
         "ud2"
         :
-        : "r"(top), "r"(installed_handler), "r"(&pending)
+        : "r"(top), "r"(run_pending_fault)
         : "memory");
     __builtin_unreachable();
 }
 
-// The outermost structured exception handler.
+// The outermost structured exception handler, of the program's thread and of
+// a Ctrl-C's thread while its halt sequence runs.
 int __cdecl on_exception(win::ExceptionRecord* record, win::Registration* frame,
                          win::Context* context, void*) {
     // Nothing to do while the stack is unwound past this frame.
@@ -244,23 +306,44 @@ int __cdecl on_exception(win::ExceptionRecord* record, win::Registration* frame,
     asm volatile("fnclex");
     win::RtlUnwind(frame, nullptr, record, nullptr);
     pending = ExceptionRecord{record->code, code_address(record->address)};
-    handle_pending_fault_at_top();
+    handle_pending_fault_at_top(frame);
+}
+
+// Stops the program's thread where it is, so that the halt sequence never
+// runs beside it: suspended, or, should the system refuse that, ended.
+// Answers whether it is suspended, with a context to read.
+bool stop_program_thread() {
+    if (win::SuspendThread(main_thread) != 0xFFFFFFFFu) return true;
+    if (win::TerminateThread(main_thread, STATUS_CONTROL_C_EXIT)) {
+        win::WaitForSingleObject(main_thread, win::INFINITE);
+    }
+    return false;
+}
+
+// The code address at which the program's thread was interrupted; the
+// program's entry when its context cannot be read, so that the report of a
+// Ctrl-C always has an address (0 would mean that no error is pending).
+std::uint32_t interrupted_address(bool suspended) {
+    win::Context context{};
+    context.context_flags = win::CONTEXT_CONTROL;
+    if (suspended && win::GetThreadContext(main_thread, &context)) {
+        return code_address(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(context.eip)));
+    }
+    return code_address(reinterpret_cast<const void*>(program_entry_point));
 }
 
 // Ctrl-C and Ctrl-Break arrive on a thread of their own. The program's thread
 // is stopped where it is, and the program ends from here with the interrupted
-// instruction's address.
+// instruction's address; a fault in that halt sequence is caught here too.
 win::BOOL __stdcall on_console_control(win::DWORD control_type) {
     if (control_type != win::CTRL_C_EVENT && control_type != win::CTRL_BREAK_EVENT) return 0;
     const FaultHandler handler = installed_handler;
-    if (handler == nullptr || interrupted) return 1;
+    if (handler == nullptr) return 0;  // the halt has removed its handlers: the system's turn
+    if (interrupted) return 1;
     interrupted = true;
-    win::Context context{};
-    context.context_flags = win::CONTEXT_CONTROL;
-    std::uint32_t at = 0;
-    if (win::SuspendThread(main_thread) != 0xFFFFFFFFu && win::GetThreadContext(main_thread, &context)) {
-        at = code_address(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(context.eip)));
-    }
+    const std::uint32_t at = interrupted_address(stop_program_thread());
+    win::Registration registration{};
+    register_thread_handler(registration);
     filter_answer = EXCEPTION_EXECUTE_HANDLER;  // no exception: nothing for a debugger
     handler(ExceptionRecord{STATUS_CONTROL_C_EXIT, at});
     return 1;
@@ -280,33 +363,19 @@ std::int32_t UnhandledExceptionFilter(const ExceptionRecord& /*record*/) { retur
 
 void install_fault_handler(FaultHandler handler) {
     installed_handler = handler;
-    main_thread_id = win::GetCurrentThreadId();
-    main_thread = win::OpenThread(win::THREAD_SUSPEND_RESUME | win::THREAD_GET_CONTEXT, 0,
-                                  main_thread_id);
-    win::Registration* const registration = program_registration;
-    registration->handler = on_exception;
-    asm volatile(
-        "movl %%fs:0, %%eax\n\t"
-        "movl %%eax, (%0)\n\t"
-        "movl %0, %%fs:0"
-        :
-        : "r"(registration)
-        : "eax", "memory");
+    // A handle of the program's thread that another thread can suspend with.
+    win::DuplicateHandle(win::GetCurrentProcess(), win::GetCurrentThread(), win::GetCurrentProcess(),
+                         &main_thread, 0, 0, win::DUPLICATE_SAME_ACCESS);
+    register_thread_handler(*program_registration);
     win::SetUnhandledExceptionFilter(program_reports_faults);
     win::SetConsoleCtrlHandler(on_console_control, 1);
 }
 
 void remove_fault_handler() {
+    // Both handlers go: a later Ctrl-C is the system's, as after the process.
+    win::SetConsoleCtrlHandler(on_console_control, 0);
     installed_handler = nullptr;
-    // Only the program's thread has the record in its chain (the halt
-    // sequence may run on the thread of a Ctrl-C).
-    if (win::GetCurrentThreadId() != main_thread_id) return;
-    asm volatile(
-        "movl (%0), %%eax\n\t"
-        "movl %%eax, %%fs:0"
-        :
-        : "r"(program_registration)
-        : "eax", "memory");
+    unregister_thread_handler();
 }
 
 void run_on_program_stack(void (*entry)()) {
@@ -317,6 +386,7 @@ void run_on_program_stack(void (*entry)()) {
     // runs on it already.
     win::Registration registration{};
     program_registration = &registration;
+    program_entry_point = entry;
     entry();
     __builtin_trap();
 }

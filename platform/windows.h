@@ -146,15 +146,12 @@ std::int32_t UnhandledExceptionFilter(const ExceptionRecord& record);
 // plus 0x00400000, cut to 32 bits, so it does not change from run to run.
 std::uint32_t code_address(const void* location);
 
-// Test seams, null or false in the four programs: the probe sets them to
-// stand at instants that no event from outside can hit exactly.
+// Test seam, null in the four programs: the probe sets it to stand at an
+// instant that no event from outside can hit exactly.
 namespace test_seam {
 // Called by WriteFile when the system has taken all the bytes, before WriteFile
 // returns to its caller.
 inline void (*after_system_write)(HANDLE handle) = nullptr;
-// Windows: the Ctrl-C handler acts as if the interrupted thread's context
-// could not be read. (A POSIX signal always carries its context.)
-inline bool thread_context_unreadable = false;
 }  // namespace test_seam
 
 // Runs entry on the program stack (67,107,839 bytes, whatever the process's

@@ -102,6 +102,32 @@ void trap_inside_write(platform::HANDLE) {
     __builtin_trap();
 }
 
+#if defined(_WIN32)
+// The system functions the Ctrl-C handler calls, made to fail: the probe
+// points the program's own import slots at stand-ins that refuse.
+extern "C" {
+__declspec(dllimport) int __stdcall VirtualProtect(void* address, unsigned long size,
+                                                   unsigned long protect, unsigned long* old);
+extern void* suspend_thread_slot asm("__imp__SuspendThread@4");
+extern void* get_thread_context_slot asm("__imp__GetThreadContext@8");
+}
+unsigned long __stdcall refuse_suspend(void*) { return 0xFFFFFFFFu; }
+int __stdcall refuse_context(void*, void*) { return 0; }
+
+void replace_import(void*& slot, void* stand_in) {
+    unsigned long old = 0;
+    VirtualProtect(&slot, sizeof slot, 0x04 /* PAGE_READWRITE */, &old);
+    slot = stand_in;
+    VirtualProtect(&slot, sizeof slot, old, &old);
+}
+void refuse_thread_context() { replace_import(get_thread_context_slot, reinterpret_cast<void*>(refuse_context)); }
+void refuse_thread_suspension() { replace_import(suspend_thread_slot, reinterpret_cast<void*>(refuse_suspend)); }
+#else
+// A signal always carries the interrupted context.
+void refuse_thread_context() {}
+void refuse_thread_suspension() {}
+#endif
+
 void write_lines(int count) {
     for (int line = 0; line < count; ++line) write_text("held line\n");
 }
@@ -180,7 +206,10 @@ void break_standard_output() {
         write_text("kept");
         wait_for_signal();
     } else if (is("interrupt-context-unreadable")) {
-        platform::test_seam::thread_context_unreadable = true;
+        refuse_thread_context();
+        wait_for_signal();
+    } else if (is("interrupt-thread-unsuspendable")) {
+        refuse_thread_suspension();
         wait_for_signal();
     } else if (is("interrupt-after-handler-removed")) {
         // Step 4 of the halt, and then a Ctrl-C: the system's own handling.
