@@ -87,7 +87,6 @@ __declspec(dllimport) DWORD __stdcall SuspendThread(HANDLE thread);
 __declspec(dllimport) BOOL __stdcall GetThreadContext(HANDLE thread, Context* context);
 __declspec(dllimport) int __stdcall MessageBoxA(void* owner, const char* text,
                                                 const char* caption, unsigned style);
-__declspec(dllimport) int __stdcall GetKeyboardType(int which);
 __declspec(dllimport) LONG __stdcall RegOpenKeyExA(HKEY root, const char* sub_key, DWORD options,
                                                    DWORD access, HKEY* result);
 __declspec(dllimport) LONG __stdcall RegQueryValueExA(HKEY key, const char* value_name,
@@ -156,8 +155,6 @@ void ExitProcess(DWORD exit_code) {
 }
 
 void MessageBoxA(const char* text, const char* caption) { win::MessageBoxA(nullptr, text, caption, 0); }
-
-std::int32_t GetKeyboardType(std::int32_t which) { return win::GetKeyboardType(which); }
 
 std::int32_t RegOpenKeyExA(HKEY root, const char* sub_key, DWORD options, DWORD access,
                            HKEY* result) {
