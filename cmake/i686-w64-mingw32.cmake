@@ -20,9 +20,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Console programs linked statically, so they import only Windows' own DLLs;
 # the image at 0x00400000 without relocations, so a report's code address is
 # the instruction's true address; the stack reservation and commit in the
-# header (64 MiB less 1,025 bytes; 1 MiB).
+# header (64 MiB less 1,025 bytes; 1 MiB); no build time in the header, so
+# that two builds of one commit give the same bytes.
 string(JOIN " " CMAKE_EXE_LINKER_FLAGS_INIT -mconsole -static
   -Wl,--image-base,0x400000 -Wl,--disable-dynamicbase -Wl,--disable-reloc-section
+  -Wl,--no-insert-timestamp
   -Xlinker --stack -Xlinker 67107839,1048576)
 
 # Wine runs the programs of the tests, in a prefix of the build folder.

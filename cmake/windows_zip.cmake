@@ -1,8 +1,26 @@
-# cpack -G ZIP, or the "package" target, in the 32-bit Windows build: a ZIP of
-# the four programs and the README for Windows users, in one folder.
-set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_NAME batch-programs)
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
-set(CPACK_SYSTEM_NAME win32)
-set(CPACK_STRIP_FILES ON)
-include(CPack)
+# The download for Windows users: cmake --build build-win --target zip writes
+# build-win/batch-programs-VERSION-win32.zip, one folder of that name holding
+# the four programs, stripped, README.txt and LICENSE.txt (CRLF line ends, for
+# Notepad and cmd's type). cmake --install puts the same files into a folder.
+# Two builds of one commit give the same bytes (cmake/make_zip.cmake).
+include(${CMAKE_CURRENT_LIST_DIR}/source_date.cmake)
+source_date_epoch(zip_epoch)
+
+set(zip_folder ${package_name}-${PROJECT_VERSION}-win32)
+set(zip_documents ${CMAKE_BINARY_DIR}/zip-documents)
+configure_file(windows/README.txt ${zip_documents}/README.txt @ONLY NEWLINE_STYLE CRLF)
+configure_file(LICENSE ${zip_documents}/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+install(FILES ${zip_documents}/README.txt ${zip_documents}/LICENSE.txt DESTINATION .)
+
+set(zip_programs cube chain queue factor)
+list(TRANSFORM zip_programs PREPEND "$<TARGET_FILE:" OUTPUT_VARIABLE zip_program_files)
+list(TRANSFORM zip_program_files APPEND ">")
+set(zip_script ${CMAKE_CURRENT_LIST_DIR}/make_zip.cmake)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${zip_folder}.zip
+  COMMAND ${CMAKE_COMMAND} -DSTRIP=${CMAKE_STRIP} -DEPOCH=${zip_epoch} -DFOLDER=${zip_folder}
+    -P ${zip_script} ${zip_program_files} ${zip_documents}/README.txt ${zip_documents}/LICENSE.txt
+  DEPENDS ${zip_programs} ${zip_script} ${zip_documents}/README.txt ${zip_documents}/LICENSE.txt
+  WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+  COMMENT "Writing ${zip_folder}.zip"
+  VERBATIM)
+add_custom_target(zip DEPENDS ${CMAKE_BINARY_DIR}/${zip_folder}.zip)

@@ -97,7 +97,6 @@ __declspec(dllimport) BOOL __stdcall VirtualProtect(void* address, std::size_t s
                                                     DWORD* old_protect);
 __declspec(dllimport) int __stdcall MessageBoxA(void* owner, const char* text,
                                                 const char* caption, unsigned style);
-__declspec(dllimport) int __stdcall GetKeyboardType(int which);
 __declspec(dllimport) LONG __stdcall RegOpenKeyExA(HKEY root, const char* sub_key, DWORD options,
                                                    DWORD access, HKEY* result);
 __declspec(dllimport) LONG __stdcall RegQueryValueExA(HKEY key, const char* value_name,
@@ -172,8 +171,6 @@ void ExitProcess(DWORD exit_code) {
 }
 
 void MessageBoxA(const char* text, const char* caption) { win::MessageBoxA(nullptr, text, caption, 0); }
-
-std::int32_t GetKeyboardType(std::int32_t which) { return win::GetKeyboardType(which); }
 
 std::int32_t RegOpenKeyExA(HKEY root, const char* sub_key, DWORD options, DWORD access,
                            HKEY* result) {
