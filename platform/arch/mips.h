@@ -1,6 +1,7 @@
 // MIPS (mipsel, mips64el): no x87 unit. The division does not trap, but the
 // compiler follows each one with a conditional trap (teq, code 7) on a zero
-// divisor, which the kernel turns into SIGFPE (FPE_INTDIV) at that trap.
+// divisor, which Linux turns into SIGFPE (FPE_INTDIV) at that trap (qemu-user
+// 7.2 into SIGTRAP, error 255).
 #pragma once
 
 #include "platform/arch/common.h"

@@ -1,8 +1,8 @@
 // The probe's instructions of each processor: a 32-bit integer division,
 // labelled probe_division, and a breakpoint. division_traps says whether the
-// processor (or, on MIPS, the conditional trap the compiler puts after every
-// division) faults on a zero divisor; where it does not, the probe ends the
-// program itself, as the fault would, with error 200 at the division.
+// division faults on a zero divisor wherever the tests run; where it does
+// not, the probe ends the program itself, as the fault would, with error 200
+// at the division.
 #pragma once
 
 #include <cstdint>
@@ -41,9 +41,12 @@ inline constexpr bool division_traps = false;
 #define PROBE_BREAKPOINT "bkpt #0"
 
 #elif defined(__mips__)
-inline constexpr bool division_traps = true;  // teq, code 7: SIGFPE (FPE_INTDIV)
+// The division does not trap; the conditional trap after it (teq, code 7, as
+// the compiler writes it) is SIGFPE (FPE_INTDIV) from Linux, but SIGTRAP from
+// qemu-user, which would be error 255: the probe checks the divisor itself.
+inline constexpr bool division_traps = false;
 [[gnu::always_inline]] inline std::int32_t divide_instruction(std::int32_t a, std::int32_t b) {
-    asm volatile("probe_division: div $zero, %0, %1\n\tteq %1, $zero, 7\n\tmflo %0"
+    asm volatile(".globl probe_division\nprobe_division: div $zero, %0, %1\n\tteq %1, $zero, 7\n\tmflo %0"
                  : "+r"(a)
                  : "r"(b)
                  : "hi", "lo");
