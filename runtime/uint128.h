@@ -6,6 +6,7 @@
 // numbers, and division by a 64-bit number.
 #pragma once
 
+#include <bit>
 #include <compare>
 #include <cstdint>
 
@@ -80,23 +81,40 @@ private:
                       (middle << 32) | (low_low & mask));
     }
 
-    // The high half by the C library's 64-bit division, then the low half
-    // one bit at a time; the remainder stays below the divisor, with the bit
-    // shifted out of it kept in `carry`.
+    // The high half by a 64-bit division; then the low half, with the
+    // remainder of the high one above it, by long division in two 32-bit
+    // digits: each digit is estimated from the divisor's top 32 bits (the
+    // divisor shifted until its top bit is set) and corrected at most twice.
     static constexpr Division divided(Uint128 a, std::uint64_t divisor) {
         const std::uint64_t quotient_high = a.high_ / divisor;
-        std::uint64_t remainder = a.high_ % divisor;
-        std::uint64_t quotient_low = 0;
-        for (int bit = 63; bit >= 0; --bit) {
-            const bool carry = (remainder >> 63) != 0;
-            remainder = (remainder << 1) | ((a.low_ >> bit) & 1);
-            quotient_low <<= 1;
-            if (carry || remainder >= divisor) {
-                remainder -= divisor;
-                quotient_low |= 1;
-            }
+        const std::uint64_t remainder_high = a.high_ % divisor;
+        const int shift = std::countl_zero(divisor);
+        const std::uint64_t v = divisor << shift;
+        const std::uint64_t top = remainder_high << shift | (shift == 0 ? 0 : a.low_ >> (64 - shift));
+        const std::uint64_t low = a.low_ << shift;
+        const Digit first = next_digit(top, low >> 32, v);
+        const Digit second = next_digit(first.rest, low & digit_mask, v);
+        return {quotient_high, first.digit << 32 | second.digit, second.rest >> shift};
+    }
+
+    // One 32-bit digit of (top * 2^32 + next) / v, top below v, and what
+    // is left.
+    struct Digit {
+        std::uint64_t digit;
+        std::uint64_t rest;
+    };
+    static constexpr std::uint64_t digit_base = std::uint64_t{1} << 32;
+    static constexpr std::uint64_t digit_mask = digit_base - 1;
+    static constexpr Digit next_digit(std::uint64_t top, std::uint64_t next, std::uint64_t v) {
+        const std::uint64_t v_high = v >> 32;
+        std::uint64_t digit = top / v_high;
+        std::uint64_t rest_estimate = top - digit * v_high;
+        while (digit >= digit_base || digit * (v & digit_mask) > (rest_estimate << 32 | next)) {
+            --digit;
+            rest_estimate += v_high;
+            if (rest_estimate >= digit_base) break;
         }
-        return {quotient_high, quotient_low, remainder};
+        return {digit, (top << 32 | next) - digit * v};  // below v, so the wrap-around is exact
     }
 
     std::uint64_t high_ = 0;

@@ -45,7 +45,7 @@ int (*volatile recurse_again)(int);
 // In assembly, so that no sanitizer intercepts the division; not inlined, so
 // that its label exists once.
 extern "C" const char probe_division[];
-[[gnu::noinline, gnu::noclone]] std::int32_t divide(std::int32_t a, std::int32_t b) {
+[[gnu::noinline]] std::int32_t divide(std::int32_t a, std::int32_t b) {
     asm volatile("" : "+r"(a), "+r"(b));  // unknown to the compiler: no division is left out
     if (!probe::division_traps && b == 0) run_error(200, platform::code_address(probe_division));
     return probe::divide_instruction(a, b);
