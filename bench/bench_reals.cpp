@@ -10,6 +10,23 @@
 
 namespace {
 
+// The software real of a 32-bit target (its 128-bit integers in two
+// halves), from the i386 build with SOFTWARE_REAL=ON that bench/run makes
+// where the cross compiler is installed, against the 64-bit one.
+void run_32_bit_software() {
+    const std::string software_64 = std::string(BUILD_DIR) + "-soft/bench/real_conversions";
+    const std::string software_32 = std::string(BUILD_DIR) + "-soft32/bench/real_conversions";
+    if (access(software_32.c_str(), X_OK) != 0) {
+        std::printf("  skipped: no %s; bench/run builds it where i686-linux-gnu-g++ is installed\n",
+                    software_32.c_str());
+        return;
+    }
+    const bench::PairedRuns runs = bench::run_paired(software_32, bench::scratch_dir("reals-soft32"), software_64,
+                                                     bench::scratch_dir("reals-soft64"), 5);
+    bench::print_paired("real_conversions software 32-bit", "real_conversions software 64-bit", runs);
+    if (runs.a[0].exit_code != runs.b[0].exit_code) std::printf("  MISMATCH between the 32-bit and the 64-bit build\n");
+}
+
 void run_reals_group() {
     bench::print_header("reals");
     const std::string software_build = std::string(BUILD_DIR) + "-soft";
@@ -37,6 +54,7 @@ void run_reals_group() {
             std::printf("  MISMATCH between the software and the x87 build\n");
         }
     }
+    run_32_bit_software();
 }
 
 const bool registered = bench::register_group("reals", run_reals_group);

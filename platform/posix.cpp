@@ -1,8 +1,8 @@
-// The Windows services and the x87 unit that the runtime expects, on Linux,
-// on x86-64 and on 64-bit ARM (where reals are in software and there is no
-// floating-point unit to set up). Handles are file descriptors; every failure
-// leaves a Windows error code for GetLastError, translated from errno by the
-// one table below.
+// The Windows services and the x87 unit that the runtime expects, on Linux.
+// What depends on the processor (its x87 unit or none, its signal context,
+// how it reports a fault) is in platform/arch. Handles are file descriptors;
+// every failure leaves a Windows error code for GetLastError, translated from
+// errno by the one table below.
 #include "platform/windows.h"
 
 #include <fcntl.h>
@@ -16,6 +16,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "platform/arch/processor.h"
+
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/common_interface_defs.h>
 #endif
@@ -25,6 +27,8 @@ extern "C" char __executable_start[];
 namespace platform {
 
 namespace {
+
+using arch::Processor;
 
 thread_local DWORD last_error = 0;
 
@@ -295,13 +299,7 @@ std::int32_t RegOpenKeyExA(HKEY, const char*, DWORD, DWORD, HKEY*) { return ERRO
 std::int32_t RegQueryValueExA(HKEY, const char*, void*, DWORD*) { return ERROR_FILE_NOT_FOUND; }
 std::int32_t RegCloseKey(HKEY) { return ERROR_INVALID_HANDLE; }
 
-void fpu_reset(std::uint16_t control_word) {
-#if defined(__x86_64__)
-    asm volatile("fninit\n\tfldcw %0" : : "m"(control_word));
-#else
-    (void)control_word;  // reals are computed in software: no unit to set up
-#endif
-}
+void fpu_reset(std::uint16_t control_word) { Processor::fpu_reset(control_word); }
 
 void advise_large_pages(void* start, std::size_t bytes) {
     constexpr std::uintptr_t large_page = std::uintptr_t{2} << 20;
@@ -313,7 +311,7 @@ void advise_large_pages(void* start, std::size_t bytes) {
 }
 
 std::uint32_t code_address(const void* location) {
-    const auto offset = reinterpret_cast<std::uintptr_t>(location) -
+    const auto offset = Processor::instruction_address(reinterpret_cast<std::uintptr_t>(location)) -
                         reinterpret_cast<std::uintptr_t>(__executable_start);
     return static_cast<std::uint32_t>(offset + 0x00400000u);
 }
@@ -358,30 +356,10 @@ FaultHandler installed_handler = nullptr;
 constexpr std::size_t largest_guarded_page = 64 * 1024;
 alignas(16) unsigned char alternate_stack_area[alternate_stack_size + 2 * largest_guarded_page];
 
-// The code and stack addresses of the interrupted instruction.
-#if defined(__x86_64__)
-std::uintptr_t code_pointer(const ucontext_t& context) {
-    return static_cast<std::uintptr_t>(context.uc_mcontext.gregs[REG_RIP]);
-}
-std::uintptr_t stack_pointer(const ucontext_t& context) {
-    return static_cast<std::uintptr_t>(context.uc_mcontext.gregs[REG_RSP]);
-}
-#elif defined(__aarch64__)
-std::uintptr_t code_pointer(const ucontext_t& context) { return context.uc_mcontext.pc; }
-std::uintptr_t stack_pointer(const ucontext_t& context) { return context.uc_mcontext.sp; }
-#else
-#error "the program stack and the fault handler know x86-64 and aarch64 only"
-#endif
-
-DWORD x87_fault_code(int si_code, const ucontext_t& context) {
-#if defined(__x86_64__)
-    const std::uint16_t status = context.uc_mcontext.fpregs != nullptr
-                                     ? context.uc_mcontext.fpregs->swd
-                                     : 0;
-#else
-    (void)context;
-    const std::uint16_t status = 0;  // no x87 status word: the signal's code alone
-#endif
+DWORD arithmetic_fault_code(int si_code, const ucontext_t& context) {
+    // Without an x87 unit the status word is 0: the signal's code alone.
+    const std::uint16_t status = Processor::x87_status_word(context);
+    if (si_code <= 0) return Processor::self_raised_arithmetic_fault;  // SI_USER, SI_TKILL
     switch (si_code) {
         case FPE_INTDIV: return EXCEPTION_INT_DIVIDE_BY_ZERO;
         case FPE_INTOVF: return EXCEPTION_INT_OVERFLOW;
@@ -401,37 +379,17 @@ DWORD x87_fault_code(int si_code, const ucontext_t& context) {
     }
 }
 
-#if defined(__x86_64__)
-// A general-protection fault arrives as SIGSEGV from the kernel itself; it is
-// a privileged instruction when the bytes at the fault say so. (On aarch64 a
-// privileged instruction is SIGILL.)
-bool is_privileged_instruction(const unsigned char* code) {
-    const unsigned char first = code[0];
-    if (first == 0xF4 || first == 0xFA || first == 0xFB) return true;      // hlt, cli, sti
-    if ((first >= 0xE4 && first <= 0xE7) || (first >= 0xEC && first <= 0xEF)) return true;  // in, out
-    if (first != 0x0F) return false;
-    const unsigned char second = code[1];
-    return second == 0x06 || second == 0x08 || second == 0x09 || second == 0x30 ||
-           second == 0x32 || (second >= 0x20 && second <= 0x23);
-}
-#endif
-
 DWORD segv_fault_code(const siginfo_t& info, const ucontext_t& context) {
     const auto address = reinterpret_cast<std::uintptr_t>(info.si_addr);
-    const std::uintptr_t stack = stack_pointer(context);
+    const std::uintptr_t stack = Processor::stack_pointer(context);
     if (in_a_stack_guard(address) || in_a_stack_guard(stack)) return EXCEPTION_STACK_OVERFLOW;
-#if defined(__x86_64__)
-    if (info.si_code == SI_KERNEL) {
-        const auto* code = reinterpret_cast<const unsigned char*>(code_pointer(context));
-        if (is_privileged_instruction(code)) return EXCEPTION_PRIV_INSTRUCTION;
-    }
-#endif
+    if (Processor::is_privileged_instruction(info, context)) return EXCEPTION_PRIV_INSTRUCTION;
     return EXCEPTION_ACCESS_VIOLATION;
 }
 
 DWORD fault_code(int signal_number, const siginfo_t& info, const ucontext_t& context) {
     switch (signal_number) {
-        case SIGFPE: return x87_fault_code(info.si_code, context);
+        case SIGFPE: return arithmetic_fault_code(info.si_code, context);
         case SIGSEGV: return segv_fault_code(info, context);
         case SIGBUS: return 0xC0000006u;  // EXCEPTION_IN_PAGE_ERROR
         case SIGILL:
@@ -448,12 +406,8 @@ void on_fault_signal(int signal_number, siginfo_t* info, void* raw_context) {
     const auto& context = *static_cast<const ucontext_t*>(raw_context);
     ExceptionRecord record{};
     record.code = fault_code(signal_number, *info, context);
-    auto location = code_pointer(context);
-    // The kernel reports an int3 at the instruction after it; the fault is
-    // the int3 itself. (An aarch64 brk is reported at the brk.)
-#if defined(__x86_64__)
-    if (signal_number == SIGTRAP && info->si_code == SI_KERNEL) --location;
-#endif
+    const std::uintptr_t location =
+        Processor::fault_location(signal_number, *info, Processor::code_pointer(context));
     record.address = code_address(reinterpret_cast<const void*>(location));
     if (installed_handler != nullptr) installed_handler(record);
     // No handler (or it returned): end as the system would.
@@ -461,11 +415,16 @@ void on_fault_signal(int signal_number, siginfo_t* info, void* raw_context) {
     raise(signal_number);
 }
 
-[[noreturn]] void start_entry(void (*entry)()) {
+// The entry, started on the program stack by the context switch, which
+// passes no pointer portably.
+void (*program_stack_entry)() = nullptr;
+ucontext_t program_stack_context;
+
+[[noreturn]] void start_entry() {
 #if defined(__SANITIZE_ADDRESS__)
     __sanitizer_finish_switch_fiber(nullptr, nullptr, nullptr);
 #endif
-    entry();
+    program_stack_entry();
     __builtin_trap();
 }
 
@@ -542,31 +501,16 @@ void run_on_program_stack(void (*entry)()) {
     __sanitizer_start_switch_fiber(nullptr, reinterpret_cast<void*>(stack_low),
                                    top - stack_low);
 #endif
-    // On the new stack, with no frame above it: start_entry(entry), and a
-    // trap should it ever return.
-#if defined(__x86_64__)
-    asm volatile(
-        "mov %0, %%rsp\n\t"
-        "xor %%ebp, %%ebp\n\t"
-        "call *%1\n\t"
-        "ud2"
-        :
-        : "r"(top), "r"(start_entry), "D"(entry)
-        : "memory");
-#elif defined(__aarch64__)
-    register std::uintptr_t new_stack asm("x2") = top;
-    register void (*callee)(void (*)()) asm("x1") = start_entry;
-    register void (*argument)() asm("x0") = entry;
-    asm volatile(
-        "mov sp, %0\n\t"
-        "mov x29, xzr\n\t"
-        "mov x30, xzr\n\t"
-        "blr %1\n\t"
-        "brk #0"
-        :
-        : "r"(new_stack), "r"(callee), "r"(argument)
-        : "memory");
-#endif
+    // On the new stack: start_entry, which traps should the entry ever
+    // return. The switch is the C library's, the same on every processor;
+    // the process stack is never returned to.
+    program_stack_entry = entry;
+    getcontext(&program_stack_context);
+    program_stack_context.uc_stack.ss_sp = reinterpret_cast<void*>(stack_low);
+    program_stack_context.uc_stack.ss_size = top - stack_low;
+    program_stack_context.uc_link = nullptr;
+    makecontext(&program_stack_context, start_entry, 0);
+    setcontext(&program_stack_context);
     __builtin_unreachable();
 }
 

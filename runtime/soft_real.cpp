@@ -5,12 +5,18 @@
 
 #include "platform/windows.h"
 #include "runtime/frame.h"
+#include "runtime/uint128.h"
 
 namespace rt {
 
 namespace {
 
+// The compiler's own 128-bit integer where it has one (64-bit targets).
+#if defined(__SIZEOF_INT128__)
 using u128 = unsigned __int128;
+#else
+using u128 = Uint128;
+#endif
 
 constexpr std::int32_t bias = 16383;
 constexpr std::int32_t exponent_all_ones = 0x7FFF;

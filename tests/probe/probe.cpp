@@ -14,6 +14,7 @@
 #include "platform/windows.h"
 #include "runtime/integer_io.h"
 #include "runtime/real.h"
+#include "tests/processor/instructions.h"
 
 using namespace rt;
 
@@ -41,22 +42,14 @@ int (*volatile recurse_again)(int);
     return recurse_again(depth + 1) + frame[0];
 }
 
-// In assembly, so that no sanitizer intercepts the division.
-#if defined(__x86_64__) || defined(__i386__)
-std::int32_t divide(std::int32_t a, std::int32_t b) {
-    asm volatile("cltd\n\tidivl %1" : "+a"(a) : "r"(b) : "edx");
-    return a;
+// In assembly, so that no sanitizer intercepts the division; not inlined, so
+// that its label exists once.
+extern "C" const char probe_division[];
+[[gnu::noinline]] std::int32_t divide(std::int32_t a, std::int32_t b) {
+    asm volatile("" : "+r"(a), "+r"(b));  // unknown to the compiler: no division is left out
+    if (!probe::division_traps && b == 0) run_error(200, platform::code_address(probe_division));
+    return probe::divide_instruction(a, b);
 }
-#elif defined(__aarch64__)
-// The aarch64 division does not trap (a zero divisor gives 0), so a zero
-// divisor ends the program as the x86 fault does: error 200 at the division.
-std::int32_t divide(std::int32_t a, std::int32_t b) {
-    const void* at;
-    asm volatile("0: sdiv %w0, %w0, %w2\n\tadr %1, 0b" : "+r"(a), "=r"(at) : "r"(b));
-    if (b == 0) run_error(200, platform::code_address(at));
-    return a;
-}
-#endif
 
 __attribute__((no_sanitize("null", "address"))) void write_through_null() { *static_cast<volatile int*>(nullptr) = 1; }
 
@@ -216,11 +209,7 @@ void break_standard_output() {
         platform::remove_fault_handler();
         wait_for_signal();
     } else if (is("breakpoint")) {
-#if defined(__x86_64__) || defined(__i386__)
-        asm volatile("int3");
-#elif defined(__aarch64__)
-        asm volatile("brk #0");
-#endif
+        asm volatile(PROBE_BREAKPOINT);
     } else {
         halt_program(99);
     }

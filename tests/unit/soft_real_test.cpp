@@ -32,19 +32,23 @@ SoftReal soft_value(long double x) {
 
 // One x87 instruction between the loads of b and a (a on top) and the store
 // of the top, under the control word 0x1332 with every exception masked.
+// The outcome is filled in a local copy, whose fields are addressed from the
+// frame: an unoptimised 32-bit build has no registers left for a pointer.
 #define X87(instruction, store)                                                                         \
     [](SoftReal a, SoftReal b, Outcome& out) {                                                          \
         const long double xa = x87_value(a), xb = x87_value(b);                                         \
         const std::uint16_t masked = 0x133F;                                                            \
         std::uint16_t saved, status;                                                                    \
+        Outcome local = out;                                                                            \
         asm volatile("fnstcw %[saved]\n\tfldcw %[masked]\n\tfnclex\n\tfldt %[b]\n\tfldt %[a]\n\t"      \
                      instruction "\n\t" store "\n\tfstp %%st(0)\n\tfnstsw %[status]\n\tfldcw %[saved]" \
-                     : [saved] "=m"(saved), [status] "=m"(status), [value] "+m"(out.value),              \
-                       [integer] "+m"(out.integer), [below] "+m"(out.below), [equal] "+m"(out.equal),   \
-                       [unordered] "+m"(out.unordered)                                                  \
+                     : [saved] "=m"(saved), [status] "=m"(status), [value] "+m"(local.value),            \
+                       [integer] "+m"(local.integer), [below] "+m"(local.below),                         \
+                       [equal] "+m"(local.equal), [unordered] "+m"(local.unordered)                      \
                      : [a] "m"(xa), [b] "m"(xb), [masked] "m"(masked)                                   \
                      : "st", "st(1)", "cc");                                                            \
-        out.conditions = status & 0x0D;                                                                 \
+        local.conditions = status & 0x0D;                                                               \
+        out = local;                                                                                    \
     }
 
 struct Outcome {
