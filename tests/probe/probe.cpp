@@ -54,7 +54,9 @@ extern "C" const char probe_division[];
 __attribute__((no_sanitize("null", "address"))) void write_through_null() { *static_cast<volatile int*>(nullptr) = 1; }
 
 void faulting_finalise() { divide(1, 0); }
-void trapping_finalise() { __builtin_trap(); }
+// A fault of 255 that every processor reports at the instruction itself.
+void breakpoint() { asm volatile(PROBE_BREAKPOINT); }
+void trapping_finalise() { breakpoint(); }
 void recursing_finalise() { recurse(0); }
 
 // A fourth module whose finalisation fails, for the scenarios that need one.
@@ -92,7 +94,7 @@ void wait_inside_write(platform::HANDLE) {
 }
 void trap_inside_write(platform::HANDLE) {
     platform::test_seam::after_system_write = nullptr;
-    __builtin_trap();
+    breakpoint();
 }
 
 #if defined(_WIN32)
@@ -209,7 +211,7 @@ void break_standard_output() {
         platform::remove_fault_handler();
         wait_for_signal();
     } else if (is("breakpoint")) {
-        asm volatile(PROBE_BREAKPOINT);
+        breakpoint();
     } else {
         halt_program(99);
     }
