@@ -8,6 +8,7 @@
 
 #include <cfloat>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -52,10 +53,19 @@ extern "C" const char probe_division[];
 }
 
 __attribute__((no_sanitize("null", "address"))) void write_through_null() { *static_cast<volatile int*>(nullptr) = 1; }
+// The first address of the upper half: the kernel's on every processor, and
+// on x86-64 not canonical, so the fault is a general protection fault, which
+// the kernel reports like a privileged instruction.
+__attribute__((no_sanitize("address"))) void read_upper_half() {
+    const auto address = std::uintptr_t{1} << (sizeof(void*) * 8 - 1);
+    static_cast<void>(*reinterpret_cast<volatile const int*>(address));
+}
 
 void faulting_finalise() { divide(1, 0); }
 // A fault of 255 that every processor reports at the instruction itself.
-void breakpoint() { asm volatile(PROBE_BREAKPOINT); }
+// Not inlined: on s390x the breakpoint is a raw opcode, after which objdump loses its way
+// through the rest of a function.
+[[gnu::noinline]] void breakpoint() { asm volatile(PROBE_BREAKPOINT); }
 void trapping_finalise() { breakpoint(); }
 void recursing_finalise() { recurse(0); }
 
@@ -159,6 +169,8 @@ void break_standard_output() {
         asm volatile("" : : "m"(result));
     } else if (is("recursion") || is("second-overflow")) {
         recurse(0);
+    } else if (is("upper-half-read")) {
+        read_upper_half();
     } else if (is("null-write")) {
         write_through_null();
     } else if (is("console-output")) {
