@@ -345,7 +345,6 @@ struct AddressRange {
 // runtime's tables instead of ending with its own report.
 AddressRange program_stack_guard;
 AddressRange alternate_stack_guard;
-std::uintptr_t stack_low = 0;    // lowest usable address of the program stack
 bool in_a_stack_guard(std::uintptr_t address) {
     return program_stack_guard.holds(address) || alternate_stack_guard.holds(address);
 }
@@ -494,7 +493,7 @@ void run_on_program_stack(void (*entry)()) {
     mprotect(mapping, stack_guard_size, PROT_NONE);
     program_stack_guard.low = reinterpret_cast<std::uintptr_t>(mapping);
     program_stack_guard.high = program_stack_guard.low + stack_guard_size;
-    stack_low = program_stack_guard.high;
+    const std::uintptr_t stack_low = program_stack_guard.high;  // lowest usable address
     const std::uintptr_t top = (stack_low + program_stack_size) & ~std::uintptr_t{15};
 
 #if defined(__SANITIZE_ADDRESS__)
