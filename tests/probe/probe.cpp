@@ -1,6 +1,8 @@
 // A program linked with the runtime whose argument picks a way to end, so
 // that the case tables can watch the program frame from outside: faults,
-// signals, the report, the halt sequence and files held open.
+// signals, the report, the halt sequence and files held open; and, on
+// Windows, the registry override of the x87 exception masks, with a double of
+// GetKeyboardType (Wine's keyboard is always of type 4).
 #if !defined(_WIN32)
 #include <sys/resource.h>
 #include <unistd.h>
@@ -10,7 +12,6 @@
 #include <cstdio>
 #include <cstdint>
 #include <cstring>
-#include <string_view>
 
 #include "platform/windows.h"
 #include "runtime/integer_io.h"
@@ -22,7 +23,10 @@ using namespace rt;
 namespace {
 
 char scenario[64];
-char argument[260];  // the file that the hold scenarios keep open
+char argument[260];  // the file that the hold scenarios keep open, or a keyboard TYPE/SUBTYPE
+// The keyboard's answers to GetKeyboardType(0) and (1), from the argument of
+// the registry scenarios (7/0x0D00).
+std::int32_t keyboard[2] = {4, 0};
 
 bool is(const char* name) { return std::strcmp(scenario, name) == 0; }
 
@@ -54,45 +58,40 @@ extern "C" const char probe_division[];
 
 __attribute__((no_sanitize("null", "address"))) void write_through_null() { *static_cast<volatile int*>(nullptr) = 1; }
 // The first address of the upper half: the kernel's on every processor, and
-// on x86-64 not canonical, so the fault is a general protection fault, which
-// the kernel reports like a privileged instruction.
+// on x86-64 not canonical, a general protection fault like a privileged
+// instruction's, which the bytes at the fault tell apart.
 __attribute__((no_sanitize("address"))) void read_upper_half() {
-    const auto address = std::uintptr_t{1} << (sizeof(void*) * 8 - 1);
-    static_cast<void>(*reinterpret_cast<volatile const int*>(address));
+    static_cast<void>(*reinterpret_cast<volatile const int*>(std::uintptr_t{1} << (sizeof(void*) * 8 - 1)));
 }
-
-void faulting_finalise() { divide(1, 0); }
 // A fault of 255 that every processor reports at the instruction itself.
 // Not inlined: on s390x the breakpoint is a raw opcode, after which objdump loses its way
 // through the rest of a function.
 [[gnu::noinline]] void breakpoint() { asm volatile(PROBE_BREAKPOINT); }
-void trapping_finalise() { breakpoint(); }
-void recursing_finalise() { recurse(0); }
 
-// A fourth module whose finalisation fails, for the scenarios that need one.
+// A fourth module whose finalisation fails as the scenario says.
+void (*failing_finalise)() = nullptr;
 const ModuleTable& module_table_for_scenario() {
-    static const ModuleRow rows[3][4] = {
-        {module_table.rows[0], module_table.rows[1], module_table.rows[2], {nullptr, faulting_finalise}},
-        {module_table.rows[0], module_table.rows[1], module_table.rows[2], {nullptr, trapping_finalise}},
-        {module_table.rows[0], module_table.rows[1], module_table.rows[2], {nullptr, recursing_finalise}},
-    };
-    static const ModuleTable tables[3] = {{4, rows[0]}, {4, rows[1]}, {4, rows[2]}};
-    if (is("fault-in-finalise")) return tables[0];
-    if (is("interrupt-then-fault-in-finalise")) return tables[1];
-    if (is("second-overflow")) return tables[2];
-    return module_table;
+    if (is("fault-in-finalise")) failing_finalise = [] { divide(1, 0); };
+    if (is("interrupt-then-fault-in-finalise")) failing_finalise = breakpoint;
+    if (is("second-overflow")) failing_finalise = [] { recurse(0); };
+    static const ModuleRow rows[4] = {module_table.rows[0], module_table.rows[1], module_table.rows[2],
+                                      {nullptr, [] { failing_finalise(); }}};
+    static const ModuleTable table = {4, rows};
+    return failing_finalise != nullptr ? table : module_table;
 }
 
-// Opening the FIFO signal.fifo tells the case runner that the probe stands
-// where the signal must reach it; the read then waits for the signal, since
-// the runner never writes.
+// Reads a number from the FIFO NAME: the open tells the case runner that the
+// probe stands where it should, and the read waits for the runner, which
+// writes a number to go on or, for a signal, nothing.
+void wait_on_fifo(const char* name) {
+    TextFile fifo{};
+    text_assign(fifo, name);
+    text_open_input(fifo);
+    read_integer(fifo);
+    io_check();
+}
 void wait_for_signal() {
-    const platform::HANDLE fifo =
-        platform::CreateFileA("signal.fifo", platform::GENERIC_READ, platform::FILE_SHARE_READ,
-                              platform::OPEN_EXISTING, platform::FILE_ATTRIBUTE_NORMAL);
-    std::uint8_t byte = 0;
-    platform::DWORD got = 0;
-    platform::ReadFile(fifo, &byte, 1, &got);
+    wait_on_fifo("signal.fifo");
     halt_program(98);  // the signal did not come
 }
 
@@ -123,7 +122,6 @@ void replace_import(void*& slot, void* stand_in) {
     unsigned long old = 0;
     VirtualProtect(&slot, sizeof slot, 0x04 /* PAGE_READWRITE */, &old);
     slot = stand_in;
-    VirtualProtect(&slot, sizeof slot, old, &old);
 }
 void refuse_thread_context() { replace_import(get_thread_context_slot, reinterpret_cast<void*>(refuse_context)); }
 void refuse_thread_suspension() { replace_import(suspend_thread_slot, reinterpret_cast<void*>(refuse_suspend)); }
@@ -132,6 +130,19 @@ void refuse_thread_suspension() { replace_import(suspend_thread_slot, reinterpre
 void refuse_thread_context() {}
 void refuse_thread_suspension() {}
 #endif
+
+// The unit's control word as the start-up loaded it, four hex digits (bit 6,
+// reserved, reads as 1 and is left out).
+void write_control_word() {
+#if defined(__x86_64__) || defined(__i386__)
+    std::uint16_t control_word = 0;
+    asm volatile("fnstcw %0" : "=m"(control_word));
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", control_word & 0xFFBFu);
+    write_text(text);
+    write_line_end(std_output);
+#endif
+}
 
 void write_lines(int count) {
     for (int line = 0; line < count; ++line) write_text("held line\n");
@@ -150,6 +161,11 @@ void break_standard_output() {
 }
 
 }  // namespace
+
+#if defined(_WIN32)
+// The double, linked instead of the platform's own.
+std::int32_t platform::GetKeyboardType(std::int32_t which) { return which == 0 || which == 1 ? keyboard[which] : 0; }
+#endif
 
 [[noreturn]] void program_entry() {
     console_flag = 1;
@@ -176,9 +192,10 @@ void break_standard_output() {
     } else if (is("console-output")) {
         write_text("to the console");
         write_line_end(std_output);
-    } else if (is("fault-in-finalise")) {
+    } else if (is("fault-in-finalise") || is("interrupt-then-fault-in-finalise")) {
         open_output("probe.out");
         write_text("kept");
+        if (is("interrupt-then-fault-in-finalise")) wait_for_signal();
     } else if (is("hold-output") || is("hold-input")) {
         // Holds the file open, for output after writing 200 bytes (one full
         // buffer reaches the file, 72 stay in the buffer), until a number
@@ -191,10 +208,7 @@ void break_standard_output() {
             text_open_input(std_input);
             io_check();
         }
-        text_assign(local, "hold.fifo");
-        text_open_input(local);
-        read_integer(local);
-        io_check();
+        wait_on_fifo("hold.fifo");
     } else if (is("interrupt-in-write")) {
         // A Ctrl-C once the first full buffer is written, before its write returns.
         open_output("probe.out");
@@ -208,10 +222,6 @@ void break_standard_output() {
         text_assign(local, "missing.in");
         text_open_input(local);
         io_check();
-    } else if (is("interrupt-then-fault-in-finalise")) {
-        open_output("probe.out");
-        write_text("kept");
-        wait_for_signal();
     } else if (is("interrupt-context-unreadable")) {
         refuse_thread_context();
         wait_for_signal();
@@ -222,6 +232,12 @@ void break_standard_output() {
         // Step 4 of the halt, and then a Ctrl-C: the system's own handling.
         platform::remove_fault_handler();
         wait_for_signal();
+    } else if (is("control-word")) {
+        write_control_word();
+    } else if (is("denormal-operand")) {
+        volatile double denormal = 1e-310;  // faults only where the registry cleared its mask
+        Real loaded = denormal;
+        asm volatile("" : : "m"(loaded));
     } else if (is("breakpoint")) {
         breakpoint();
     } else {
@@ -233,6 +249,7 @@ void break_standard_output() {
 int main(int argc, char** argv) {
     if (argc > 1) std::strncpy(scenario, argv[1], sizeof scenario - 1);
     if (argc > 2) std::strncpy(argument, argv[2], sizeof argument - 1);
+    if (is("control-word") || is("denormal-operand")) std::sscanf(argument, "%i/%i", &keyboard[0], &keyboard[1]);
 #if !defined(_WIN32)
     // ulimit -v from inside (a build with AddressSanitizer cannot start under one): room for
     // what is mapped now and 16 MiB, none for the program stack.

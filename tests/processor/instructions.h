@@ -1,5 +1,6 @@
 // The probe's instructions of each processor: a 32-bit integer division,
-// labelled probe_division, and a breakpoint. division_traps says whether the
+// labelled probe_division (divide_instruction, or PROBE_DIVISION where it is
+// one instruction on two registers), and a breakpoint. division_traps says whether the
 // division faults on a zero divisor wherever the tests run; where it does
 // not, the probe ends the program itself, as the fault would, with error 200
 // at the division.
@@ -19,10 +20,7 @@ inline constexpr bool division_traps = true;
 
 #elif defined(__aarch64__)
 inline constexpr bool division_traps = false;  // a zero divisor gives 0
-[[gnu::always_inline]] inline std::int32_t divide_instruction(std::int32_t a, std::int32_t b) {
-    asm volatile("probe_division: sdiv %w0, %w0, %w1" : "+r"(a) : "r"(b));
-    return a;
-}
+#define PROBE_DIVISION "sdiv %w0, %w0, %w1"
 #define PROBE_BREAKPOINT "brk #0"
 
 #elif defined(__arm__)
@@ -56,10 +54,7 @@ inline constexpr bool division_traps = false;
 
 #elif defined(__powerpc64__)
 inline constexpr bool division_traps = false;  // a zero divisor gives an undefined value
-[[gnu::always_inline]] inline std::int32_t divide_instruction(std::int32_t a, std::int32_t b) {
-    asm volatile("probe_division: divw %0, %0, %1" : "+r"(a) : "r"(b));
-    return a;
-}
+#define PROBE_DIVISION "divw %0, %0, %1"
 #define PROBE_BREAKPOINT "trap"
 
 #elif defined(__s390x__)
@@ -76,14 +71,19 @@ inline constexpr bool division_traps = true;  // SIGFPE (FPE_INTDIV)
 
 #elif defined(__riscv)
 inline constexpr bool division_traps = false;  // a zero divisor gives -1
-[[gnu::always_inline]] inline std::int32_t divide_instruction(std::int32_t a, std::int32_t b) {
-    asm volatile("probe_division: divw %0, %0, %1" : "+r"(a) : "r"(b));
-    return a;
-}
+#define PROBE_DIVISION "divw %0, %0, %1"
 #define PROBE_BREAKPOINT "ebreak"
 
 #else
 #error "no probe instructions for this processor in tests/processor/instructions.h"
+#endif
+
+// Where the division is one instruction on two registers, PROBE_DIVISION.
+#if defined(PROBE_DIVISION)
+[[gnu::always_inline]] inline std::int32_t divide_instruction(std::int32_t a, std::int32_t b) {
+    asm volatile("probe_division: " PROBE_DIVISION : "+r"(a) : "r"(b));
+    return a;
+}
 #endif
 
 }  // namespace probe

@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/arch/processor.h"
 #include "runtime/real_io.h"
 
 using namespace rt;
@@ -460,42 +459,5 @@ TEST(Conversions, WrittenRealsReadBack) {
         ASSERT_EQ(std::string(text.chars, text.length), std::to_string(n));
     }
 }
-
-TEST(Frame, OnlyAKeyboardOfType7OverridesTheSixMaskBits) {
-    const std::int32_t keyboards[][3] = {{4, 0x0D00, 0}, {7, 0x0100, 0}, {7, 0x0D00, 1}, {7, 0x0400, 1}, {7, 0x0DFF, 1}};
-    for (const auto& k : keyboards) EXPECT_EQ(fpu_override_applies(k[0], k[1]), k[2] != 0) << k[0] << " " << k[1];
-    const std::uint32_t masks[][2] = {{0x3F, 0x133F}, {0, 0x1300}, {0xFFFFFFC1, 0x1301}, {0x1332, 0x1332}};
-    for (const auto& m : masks) EXPECT_EQ(with_fpu_masks(0x1332, m[0]), m[1]) << m[0];
-}
-
-#if defined(__x86_64__) || defined(__i386__)
-// A general protection fault is a privileged instruction only when the bytes
-// at the fault are one; any other is an access violation.
-TEST(Faults, TheBytesAtAGeneralProtectionFaultTellAPrivilegedInstruction) {
-    const std::vector<std::vector<unsigned char>> privileged = {
-        {0xF4}, {0xFA}, {0xFB}, {0xE4}, {0xE7}, {0xEC}, {0xEF},  // hlt, cli, sti, in, out
-        {0x0F, 0x06}, {0x0F, 0x08}, {0x0F, 0x09}, {0x0F, 0x30}, {0x0F, 0x32}, {0x0F, 0x20}, {0x0F, 0x23}};
-    const std::vector<std::vector<unsigned char>> others = {
-        {0xE3}, {0xE8}, {0xEB}, {0xF0}, {0x8B, 0x00}, {0x48, 0x8B},  // jcxz, call, jmp, lock, mov
-        {0x0F, 0x05}, {0x0F, 0x07}, {0x0F, 0x0B}, {0x0F, 0x1F}, {0x0F, 0x24}, {0x0F, 0x31}};
-#if defined(__x86_64__)
-    constexpr int code_register = REG_RIP;
-#else
-    constexpr int code_register = REG_EIP;
-#endif
-    for (const bool expected : {true, false}) {
-        for (const auto& bytes : expected ? privileged : others) {
-            ucontext_t context{};
-            context.uc_mcontext.gregs[code_register] = reinterpret_cast<greg_t>(bytes.data());
-            siginfo_t info{};
-            info.si_code = SI_KERNEL;
-            EXPECT_EQ(platform::arch::Processor::is_privileged_instruction(info, context), expected)
-                << std::hex << int{bytes[0]} << " " << int{bytes.back()};
-            info.si_code = SEGV_MAPERR;  // a fault of the page tables is never one
-            EXPECT_FALSE(platform::arch::Processor::is_privileged_instruction(info, context));
-        }
-    }
-}
-#endif
 
 }  // namespace
