@@ -1,10 +1,13 @@
 # Writes FOLDER.zip in the current folder, holding the FILEs in the folder
 # FOLDER, in the order given; the .exe files stripped.
-#   cmake -DSTRIP=PATH -DEPOCH=SECONDS -DFOLDER=NAME -P make_zip.cmake FILE...
-# The bytes depend on nothing but the FILEs and EPOCH: every entry is dated
-# EPOCH (in UTC: a ZIP's DOS dates are local times), has fixed permissions,
-# and comes in the given order instead of the folder's; strip writes no date
-# into the programs' headers (SOURCE_DATE_EPOCH=0), as the linker did not.
+#   cmake -DZIP=PATH -DSTRIP=PATH -DEPOCH=SECONDS -DFOLDER=NAME -P make_zip.cmake FILE...
+# The bytes depend on nothing but the FILEs and EPOCH, not on who builds it,
+# where or when: every entry is dated EPOCH and has fixed permissions, and
+# the entries come in the given order instead of the folder's, without
+# entries for the folder; Info-ZIP's zip -X leaves out the extra fields of
+# Unix, which would hold the builder's numeric user and group; strip writes
+# no date into the programs' headers (SOURCE_DATE_EPOCH=0), as the linker did
+# not.
 cmake_minimum_required(VERSION 3.20)
 
 # The FILEs: the arguments after the script's name.
@@ -17,11 +20,6 @@ foreach(index RANGE 1 ${last_argument})
     math(EXPR first_file "${index} + 2")
   endif()
 endforeach()
-
-# cmake -E tar dates every entry SOURCE_DATE_EPOCH (all three times of
-# its UT field).
-set(ENV{TZ} UTC)
-set(ENV{SOURCE_DATE_EPOCH} ${EPOCH})
 
 file(REMOVE_RECURSE ${FOLDER} ${FOLDER}.zip)
 file(MAKE_DIRECTORY ${FOLDER})
@@ -39,6 +37,11 @@ foreach(file IN LISTS files)
   endif()
   list(APPEND entries ${FOLDER}/${name})
 endforeach()
-execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${FOLDER}.zip --format=zip -- ${entries}
+# Without its Unix extra fields an entry keeps only the DOS date, a local
+# time: zip writes it from the file's modification time in UTC. ZIPOPT would
+# add the caller's own options.
+execute_process(COMMAND touch -d @${EPOCH} -- ${entries} COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=ZIPOPT --unset=ZIP TZ=UTC LC_ALL=C
+    ${ZIP} -q -X -D ${FOLDER}.zip -- ${entries}
   COMMAND_ERROR_IS_FATAL ANY)
 file(REMOVE_RECURSE ${FOLDER})

@@ -16,8 +16,15 @@ set(zip_programs cube chain queue factor)
 list(TRANSFORM zip_programs PREPEND "$<TARGET_FILE:" OUTPUT_VARIABLE zip_program_files)
 list(TRANSFORM zip_program_files APPEND ">")
 set(zip_script ${CMAKE_CURRENT_LIST_DIR}/make_zip.cmake)
+# Info-ZIP's zip writes it: cmake -E tar would record the builder's user and
+# group in every entry.
+find_program(ZIP_PROGRAM zip)
+if(NOT ZIP_PROGRAM)
+  message(FATAL_ERROR "The Windows ZIP needs Info-ZIP's zip, which was not found "
+    "(on Debian: apt-get install zip; or -DZIP_PROGRAM=PATH)")
+endif()
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${zip_folder}.zip
-  COMMAND ${CMAKE_COMMAND} -DSTRIP=${CMAKE_STRIP} -DEPOCH=${zip_epoch} -DFOLDER=${zip_folder}
+  COMMAND ${CMAKE_COMMAND} -DZIP=${ZIP_PROGRAM} -DSTRIP=${CMAKE_STRIP} -DEPOCH=${zip_epoch} -DFOLDER=${zip_folder}
     -P ${zip_script} ${zip_program_files} ${zip_documents}/README.txt ${zip_documents}/LICENSE.txt
   DEPENDS ${zip_programs} ${zip_script} ${zip_documents}/README.txt ${zip_documents}/LICENSE.txt
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
