@@ -1,6 +1,6 @@
 # Cross build for 32-bit x86 Linux with Debian's i686-linux-gnu toolchain:
 # reals are the x87 unit's. The tests run the programs natively where the
-# kernel runs 32-bit x86 code, else under qemu-i386 (README, "Processors").
+# kernel runs 32-bit x86 code, else under qemu-i386 (docs/building.md, "Processors").
 #   cmake -S . -B build-i686 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-linux-gnu.cmake
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(cross_triple i686-linux-gnu)
