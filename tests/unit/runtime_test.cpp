@@ -153,6 +153,15 @@ TEST_F(Files, ReadsTokensIntegersRealsAndLineEnds) {
         {"", "ci", "eof 0"},
     };
     for (const auto& c : cases) EXPECT_EQ(read_log(c.input, c.ops), c.log) << c.ops;
+    // Once four other readers hold the blocks of read-ahead, a file is read directly: the same
+    // tokens, and a read error that stays an error instead of reading as the end of the data.
+    text_close(file);
+    TextFile readers[4]{};
+    for (TextFile& reader : readers) { text_assign(reader, path()); text_open_input(reader); }
+    for (const auto& c : cases) EXPECT_EQ(read_log(c.input, c.ops), c.log) << c.ops << " read directly";
+    open("/proc/self/mem", true);
+    EXPECT_TRUE(is_end_of_file(text_read_char(file)) && io_result == 1117) << io_result;
+    for (TextFile& reader : readers) text_close(reader);
 }
 
 // read_integer converts short tokens in place in the buffer; wherever a token
