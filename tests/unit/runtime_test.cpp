@@ -275,7 +275,7 @@ TEST_F(Files, FailuresAndMisuseRecordTheirNumbers) {
     }
     const auto number_of = [](auto operation) { io_result = 0; operation(); return io_result; };
     open_input("x");
-    EXPECT_EQ(number_of([&] { text_flush(file); text_close(file); }), 0u);  // an input file has nothing to flush
+    EXPECT_EQ(number_of([&] { text_flush(file); text_close(file); }), 0u);  // an input file has nothing to flush, nor to write at its close
     TextFile never_prepared{};
     EXPECT_EQ(number_of([&] { text_open_input(never_prepared); }), 102u);
     text_assign(file, path("unopened"));
