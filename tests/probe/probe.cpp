@@ -68,6 +68,16 @@ __attribute__((no_sanitize("address"))) void read_upper_half() {
 // through the rest of a function.
 [[gnu::noinline]] void breakpoint() { asm volatile(PROBE_BREAKPOINT); }
 
+// A move from a control register on x86, whose general protection fault is a
+// privileged instruction by its bytes 0F 20.
+[[gnu::noinline]] void privileged_instruction() {
+#if defined(PROBE_PRIVILEGED)
+    asm volatile(PROBE_PRIVILEGED);
+#else
+    run_error(218, platform::code_address(reinterpret_cast<const void*>(privileged_instruction)));
+#endif
+}
+
 // A fourth module whose finalisation fails as the scenario says.
 void (*failing_finalise)() = nullptr;
 const ModuleTable& module_table_for_scenario() {
@@ -240,6 +250,8 @@ std::int32_t platform::GetKeyboardType(std::int32_t which) { return which == 0 |
         asm volatile("" : : "m"(loaded));
     } else if (is("breakpoint")) {
         breakpoint();
+    } else if (is("privileged-instruction")) {
+        privileged_instruction();
     } else {
         halt_program(99);
     }

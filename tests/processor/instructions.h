@@ -3,7 +3,9 @@
 // one instruction on two registers), and a breakpoint. division_traps says whether the
 // division faults on a zero divisor wherever the tests run; where it does
 // not, the probe ends the program itself, as the fault would, with error 200
-// at the division.
+// at the division. x86 also has PROBE_PRIVILEGED, a privileged instruction
+// that only its bytes tell from an access violation; elsewhere the probe ends
+// with error 218 itself.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +19,7 @@ inline constexpr bool division_traps = true;
     return a;
 }
 #define PROBE_BREAKPOINT "int3"
+#define PROBE_PRIVILEGED ".byte 0x0F, 0x20, 0xC0"  // mov %cr0, %eax (%rax): a general protection fault
 
 #elif defined(__aarch64__)
 inline constexpr bool division_traps = false;  // a zero divisor gives 0

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "runtime/soft_real.h"
+#include "runtime/uint128.h"
 
 using namespace rt;
 
@@ -141,17 +142,19 @@ SoftReal random_operand(std::mt19937_64& random, SoftReal other) {
 
 TEST(SoftReal, GivesTheBitsAndConditionsOfTheX87Unit) {
     // Pairs random draws seldom make: a difference of one unit in the 65th
-    // bit, the largest and smallest values, and the edges of a 64-bit integer.
+    // bit, the largest and smallest values, the edges of a 64-bit integer, and
+    // a product that becomes a denormal ending in ...03 by its sticky bit.
     const RealImage edges[][2] = {
         {{1ULL << 63, 0x3FFF}, {~0ULL, 0x3FFE}}, {{~0ULL, 0x7FFE}, {~0ULL, 0x7FFE}}, {{1ULL << 63, 1}, {1, 0}},
         {{~0ULL, 0x403D}, {1ULL << 63, 0x3FFE}}, {{1ULL << 63, 0xC03E}, {3ULL << 62, 0xC03D}}, {{~0ULL >> 1, 0}, {1, 0x8000}},
+        {{0x9000000000000000, 0x1FE1}, {0x8E38E38E38E38E39, 0x1FE1}},
     };
     std::mt19937_64 random(1332);
     for (const Operation& operation : operations) {
         for (int i = 0; i < 200000; ++i) {
             SoftReal a = random_operand(random, SoftReal(1));
             SoftReal b = random_operand(random, a);
-            if (i < 12) {
+            if (i < 2 * static_cast<int>(std::size(edges))) {
                 a = SoftReal::from_image(edges[i / 2][i % 2]);
                 b = SoftReal::from_image(edges[i / 2][1 - i % 2]);
             }
@@ -172,5 +175,25 @@ TEST(SoftReal, GivesTheBitsAndConditionsOfTheX87Unit) {
         ASSERT_EQ(bits(SoftReal(d)), bits(soft_value(d))) << d;
     }
 }
+
+#if defined(__SIZEOF_INT128__)
+// Uint128, the software real's 128-bit integer where the compiler has none, divides as the compiler's
+// own type: both halves of the quotient and the remainder, for divisors with their top bit set and
+// for divisors that must be shifted up first.
+TEST(Uint128, DividesAsTheBuiltInType) {
+    const std::uint64_t divisions[][3] = {  // the dividend's high and low halves, the divisor
+        {~0ULL, ~0ULL, ~0ULL}, {0x0123456789ABCDEF, 0xFEDCBA9876543211, 10}, {2, 1ULL << 63, 3},
+        {0x7FFFFFFFFFFFFFFF, 0xFFFFFFFF00000001, 0x00000001FFFFFFFF}, {0, ~0ULL, ~0ULL >> 1},
+        {0x96C8DA1964B2D2BC, 0x1FFF, 0xAC4A3698AA2CA1AF},  // a digit estimate whose remainder passes 32 bits
+    };
+    for (const auto& d : divisions) {
+        const unsigned __int128 a = static_cast<unsigned __int128>(d[0]) << 64 | d[1], q = a / d[2];
+        const Uint128 x = Uint128{d[0]} << 64 | Uint128{d[1]}, y = x / d[2];
+        EXPECT_TRUE(static_cast<std::uint64_t>(y) == static_cast<std::uint64_t>(q) && static_cast<std::uint64_t>(y >> 64) ==
+                    static_cast<std::uint64_t>(q >> 64) && static_cast<std::uint64_t>(x % d[2]) == a % d[2])
+            << std::hex << d[0] << ":" << d[1] << " / " << d[2];
+    }
+}
+#endif
 
 }  // namespace
