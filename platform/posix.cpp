@@ -3,7 +3,8 @@
 // how it reports a fault) is in platform/arch. Handles are file descriptors;
 // every failure leaves a Windows error code for GetLastError, translated from
 // errno by the one table below.
-#include "platform/windows.h"
+#include "platform/machine.h"
+#include "platform/system.h"
 
 #include <fcntl.h>
 #include <signal.h>

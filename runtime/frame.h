@@ -13,8 +13,6 @@ extern std::int32_t halt_code;
 extern std::uint32_t error_address;
 // x87 control word loaded at start-up and after every fault.
 extern std::uint16_t fpu_control_word;
-// Pending I/O error of this thread: 0, a Windows error code or 102 to 106.
-extern thread_local constinit std::uint32_t io_result;
 
 struct ModuleRow {
     void (*initialise)();  // may be null

@@ -141,7 +141,7 @@ Real read_real(TextFile& file) {
     read_token(file, token, real_token_limit);
     std::int32_t error_position = 0;
     const Real value = text_to_real(token, error_position);
-    if (error_position != 0) io_result = 106;
+    if (error_position != 0) io_result = io_invalid_number;
     return value;
 }
 

@@ -3,7 +3,8 @@
 // bits, then rounds once to 64 bits like the unit's precision control.
 #include "runtime/soft_real.h"
 
-#include "platform/windows.h"
+#include "platform/machine.h"
+#include "platform/system.h"
 #include "runtime/frame.h"
 #include "runtime/uint128.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/windows.h"
+#include "platform/machine.h"
 
 namespace chain_scan {
 

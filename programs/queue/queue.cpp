@@ -16,7 +16,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "platform/windows.h"
+#include "platform/machine.h"
 #include "programs/queue/queue_files.h"
 #include "runtime/frame.h"
 #include "runtime/integer_io.h"

@@ -2,7 +2,7 @@
 // does not fit their tables.
 #pragma once
 
-#include "platform/windows.h"
+#include "platform/machine.h"
 #include "runtime/frame.h"
 #include "runtime/text_file.h"
 

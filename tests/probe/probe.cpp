@@ -13,7 +13,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/windows.h"
+#include "platform/machine.h"
+#include "platform/system.h"
+#include "runtime/frame.h"
 #include "runtime/integer_io.h"
 #include "runtime/real.h"
 #include "tests/processor/instructions.h"
