@@ -154,6 +154,10 @@ void run_error(std::uint8_t number, std::uint32_t address) {
     halt_program(number);
 }
 
+[[gnu::noinline]] void range_error() {
+    run_error(201, platform::code_address(__builtin_return_address(0)));
+}
+
 void halt_program(std::int32_t code) {
     halt_code = code;
     if (error_address != 0) {

@@ -50,6 +50,10 @@ void io_check_call();
 // faults the x87 unit would raise.
 [[noreturn]] void end_with_fault(std::uint32_t exception_code, std::uint32_t address);
 [[noreturn]] void run_error(std::uint8_t number, std::uint32_t address);
+// Ends the program with runtime error 201, the bounds error, for input that
+// the program's tables cannot hold; reported, as io_check reports its error,
+// at the instruction after this call.
+[[noreturn]] void range_error();
 [[noreturn]] void halt_program(std::int32_t code);
 void report_runtime_error();
 void reset_fpu();
