@@ -216,7 +216,7 @@ std::uint8_t exception_error_number(std::uint32_t exception_code) {
         case platform::EXCEPTION_ARRAY_BOUNDS_EXCEEDED: return 201;
         case platform::EXCEPTION_FLT_DENORMAL_OPERAND: return 206;
         case platform::EXCEPTION_FLT_DIVIDE_BY_ZERO: return 200;
-        case platform::EXCEPTION_FLT_INEXACT_RESULT: return 207;
+        case platform::EXCEPTION_FLT_INEXACT_RESULT:
         case platform::EXCEPTION_FLT_INVALID_OPERATION: return 207;
         case platform::EXCEPTION_FLT_OVERFLOW: return 205;
         case platform::EXCEPTION_FLT_STACK_CHECK: return 207;
