@@ -116,8 +116,14 @@ PairedRuns run_paired(const std::string& path_a, const std::string& dir_a, const
 }
 
 std::string executable(const std::string& name) {
-    for (const char* folder : {"programs/cube", "programs/queue", "programs/factor", "bench"}) {
-        const std::string path = std::string(BUILD_DIR) + "/" + folder + "/" + name;
+    // The build's folder of each folder of programs/, and bench/'s own.
+    const std::filesystem::path build(BUILD_DIR);
+    std::vector<std::filesystem::path> folders{build / "bench"};
+    for (const auto& entry : std::filesystem::directory_iterator(build / "programs")) {
+        folders.push_back(entry.path());
+    }
+    for (const std::filesystem::path& folder : folders) {
+        std::string path = folder / name;
         if (access(path.c_str(), X_OK) == 0) return path;
     }
     throw std::runtime_error("no executable " + name);
@@ -186,6 +192,7 @@ double median(std::vector<double> values) {
 
 double median_seconds(const std::vector<Measurement>& runs) {
     std::vector<double> seconds;
+    seconds.reserve(runs.size());
     for (const Measurement& m : runs) seconds.push_back(m.seconds);
     return median(seconds);
 }

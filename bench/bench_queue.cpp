@@ -16,7 +16,7 @@ constexpr int pair_count = 7;
 
 // A scratch directory with "queue.in" for the people 1 to n.
 std::string queue_dir(std::int32_t n, std::uint32_t seed) {
-    const std::string dir = bench::scratch_dir("queue-" + std::to_string(n));
+    std::string dir = bench::scratch_dir("queue-" + std::to_string(n));
     bench::write_file(dir + "/queue.in", bench::shuffled_queue(n, seed));
     return dir;
 }
@@ -24,7 +24,7 @@ std::string queue_dir(std::int32_t n, std::uint32_t seed) {
 // A second directory with the same "queue.in", so that two programs run in
 // turn keep their outputs apart.
 std::string twin_dir(const std::string& dir) {
-    const std::string twin = bench::scratch_dir("queue-twin");
+    std::string twin = bench::scratch_dir("queue-twin");
     if (link((dir + "/queue.in").c_str(), (twin + "/queue.in").c_str()) != 0) {
         bench::write_file(twin + "/queue.in", bench::read_file(dir + "/queue.in"));
     }

@@ -1,6 +1,6 @@
 # The download for Windows users: cmake --build build-win --target zip writes
 # build-win/batch-programs-VERSION-win32.zip, one folder of that name holding
-# the four programs, stripped, README.txt and LICENSE.txt (CRLF line ends, for
+# the programs, stripped, README.txt and LICENSE.txt (CRLF line ends, for
 # Notepad and cmd's type). cmake --install puts the same files into a folder.
 # Two builds of one commit give the same bytes (cmake/make_zip.cmake).
 include(${CMAKE_CURRENT_LIST_DIR}/source_date.cmake)
@@ -12,7 +12,7 @@ configure_file(windows/README.txt ${zip_documents}/README.txt @ONLY NEWLINE_STYL
 configure_file(LICENSE ${zip_documents}/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
 install(FILES ${zip_documents}/README.txt ${zip_documents}/LICENSE.txt DESTINATION .)
 
-set(zip_programs cube chain queue factor)
+get_property(zip_programs GLOBAL PROPERTY programs)
 list(TRANSFORM zip_programs PREPEND "$<TARGET_FILE:" OUTPUT_VARIABLE zip_program_files)
 list(TRANSFORM zip_program_files APPEND ">")
 set(zip_script ${CMAKE_CURRENT_LIST_DIR}/make_zip.cmake)

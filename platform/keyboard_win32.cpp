@@ -1,10 +1,10 @@
 // GetKeyboardType on Windows, in a file of its own: the start-up's mask
-// override asks it first, and a test executable that links a double of its
-// own instead (tests/probe/keyboard_double.cpp) leaves this object file
-// out of the link, with everything else of the platform unchanged.
+// override asks it first, and a test executable that defines a double of its
+// own instead (the probe, tests/probe/probe.cpp) leaves this object file out
+// of the link, with everything else of the platform unchanged.
 #include <cstdint>
 
-#include "platform/windows.h"
+#include "platform/system.h"
 
 namespace win {
 extern "C" {

@@ -3,7 +3,8 @@
 // how it reports a fault) is in platform/arch. Handles are file descriptors;
 // every failure leaves a Windows error code for GetLastError, translated from
 // errno by the one table below.
-#include "platform/windows.h"
+#include "platform/machine.h"
+#include "platform/system.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -22,7 +23,7 @@
 #include <sanitizer/common_interface_defs.h>
 #endif
 
-extern "C" char __executable_start[];
+extern "C" char __executable_start[];  // NOLINT(bugprone-reserved-identifier): the linker's name
 
 namespace platform {
 
@@ -115,7 +116,7 @@ bool take_share_lock(int fd, DWORD desired_access) {
 // served from a block read from the kernel. A block is only read when the
 // previous one is used up, so reads of a pipe still return what has arrived
 // without waiting for more.
-constexpr std::size_t read_ahead_size = 64 * 1024;
+constexpr std::size_t read_ahead_size = std::size_t{64} * 1024;
 constexpr int read_ahead_slots = 4;
 struct ReadAhead {
     int fd = -1;
@@ -326,8 +327,8 @@ std::int32_t UnhandledExceptionFilter(const ExceptionRecord& /*record*/) {
 namespace {
 
 constexpr std::size_t program_stack_size = 67107839;  // 64 MiB less 1,025 bytes
-constexpr std::size_t stack_guard_size = 1024 * 1024;
-constexpr std::size_t alternate_stack_size = 256 * 1024;
+constexpr std::size_t stack_guard_size = std::size_t{1024} * 1024;
+constexpr std::size_t alternate_stack_size = std::size_t{256} * 1024;
 // The faults the processor or the kernel signals for an instruction of the
 // program (SIGSYS: a refused system call), and Ctrl-C.
 constexpr int fault_signals[] = {SIGFPE, SIGSEGV, SIGBUS, SIGILL, SIGTRAP, SIGSYS, SIGINT};
@@ -352,7 +353,7 @@ void (*entry_without_stack)() = nullptr;  // the entry, when its stack could not
 FaultHandler installed_handler = nullptr;
 // The alternate stack and its guard page, placed in this area at start-up
 // where the page size allows it (room for pages of up to 64 KiB).
-constexpr std::size_t largest_guarded_page = 64 * 1024;
+constexpr std::size_t largest_guarded_page = std::size_t{64} * 1024;
 alignas(16) unsigned char alternate_stack_area[alternate_stack_size + 2 * largest_guarded_page];
 
 DWORD arithmetic_fault_code(int si_code, const ucontext_t& context) {

@@ -9,7 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/windows.h"
+#include "platform/machine.h"
+#include "platform/system.h"
 
 extern "C" char __ImageBase[];  // the image's first byte, as the linker places it
 

@@ -1,7 +1,8 @@
 // Program frame: start-up, the halt sequence, runtime errors and faults.
 #include "runtime/frame.h"
 
-#include "platform/windows.h"
+#include "platform/machine.h"
+#include "platform/system.h"
 #include "runtime/text_file.h"
 
 namespace rt {
@@ -10,7 +11,6 @@ std::uint8_t console_flag = 0;
 std::int32_t halt_code = 0;
 std::uint32_t error_address = 0;
 std::uint16_t fpu_control_word = 0x1332;
-constinit thread_local std::uint32_t io_result = 0;
 std::int32_t initialised_count = 0;
 
 const std::uint8_t error_kind_table[25] = {0,   203, 204, 200, 201, 215, 207, 200, 205,
@@ -154,6 +154,10 @@ void run_error(std::uint8_t number, std::uint32_t address) {
     halt_program(number);
 }
 
+[[gnu::noinline]] void range_error() {
+    run_error(201, platform::code_address(__builtin_return_address(0)));
+}
+
 void halt_program(std::int32_t code) {
     halt_code = code;
     if (error_address != 0) {
@@ -212,7 +216,7 @@ std::uint8_t exception_error_number(std::uint32_t exception_code) {
         case platform::EXCEPTION_ARRAY_BOUNDS_EXCEEDED: return 201;
         case platform::EXCEPTION_FLT_DENORMAL_OPERAND: return 206;
         case platform::EXCEPTION_FLT_DIVIDE_BY_ZERO: return 200;
-        case platform::EXCEPTION_FLT_INEXACT_RESULT: return 207;
+        case platform::EXCEPTION_FLT_INEXACT_RESULT:
         case platform::EXCEPTION_FLT_INVALID_OPERATION: return 207;
         case platform::EXCEPTION_FLT_OVERFLOW: return 205;
         case platform::EXCEPTION_FLT_STACK_CHECK: return 207;

@@ -13,8 +13,6 @@ extern std::int32_t halt_code;
 extern std::uint32_t error_address;
 // x87 control word loaded at start-up and after every fault.
 extern std::uint16_t fpu_control_word;
-// Pending I/O error of this thread: 0, a Windows error code or 102 to 106.
-extern thread_local constinit std::uint32_t io_result;
 
 struct ModuleRow {
     void (*initialise)();  // may be null
@@ -52,6 +50,10 @@ void io_check_call();
 // faults the x87 unit would raise.
 [[noreturn]] void end_with_fault(std::uint32_t exception_code, std::uint32_t address);
 [[noreturn]] void run_error(std::uint8_t number, std::uint32_t address);
+// Ends the program with runtime error 201, the bounds error, for input that
+// the program's tables cannot hold; reported, as io_check reports its error,
+// at the instruction after this call.
+[[noreturn]] void range_error();
 [[noreturn]] void halt_program(std::int32_t code);
 void report_runtime_error();
 void reset_fpu();

@@ -116,7 +116,7 @@ std::int32_t read_integer(TextFile& file) {
     char token[integer_token_limit + 1];
     read_token(file, token, integer_token_limit);
     if (!text_to_integer(token, value)) {
-        io_result = 106;
+        io_result = io_invalid_number;
         return 0;
     }
     return value;

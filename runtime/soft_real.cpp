@@ -3,7 +3,8 @@
 // bits, then rounds once to 64 bits like the unit's precision control.
 #include "runtime/soft_real.h"
 
-#include "platform/windows.h"
+#include "platform/machine.h"
+#include "platform/system.h"
 #include "runtime/frame.h"
 #include "runtime/uint128.h"
 
@@ -130,6 +131,7 @@ SoftReal round_and_pack(bool negative, std::int32_t exponent, std::uint64_t sign
 SoftReal round_wide(bool negative, std::int32_t exponent, u128 m, unsigned& conditions) {
     const auto high = static_cast<std::uint64_t>(m >> 64);
     const int shift = high != 0 ? std::countl_zero(high) : 64 + std::countl_zero(static_cast<std::uint64_t>(m));
+    // NOLINTNEXTLINE(clang-analyzer-core.uninitialized.Assign): m is not zero, so shift < 128.
     m <<= shift;
     return round_and_pack(negative, exponent - shift, static_cast<std::uint64_t>(m >> 64),
                           static_cast<std::uint64_t>(m), conditions);

@@ -6,11 +6,13 @@
 #include <cstddef>
 #include <cstring>
 
-#include "platform/windows.h"
+#include "platform/system.h"
 
 namespace rt {
 
 const std::uint8_t default_text_flags = text_flag;
+
+constinit thread_local std::uint32_t io_result = 0;
 
 TextFile std_input;
 TextFile std_output;
@@ -63,7 +65,7 @@ std::uint32_t file_open_proc(TextFile& file) {
         case platform::FILE_TYPE_UNKNOWN:
             platform::CloseHandle(file.handle);
             file.mode = mode_closed;
-            return 105;
+            return io_file_not_output;
         case platform::FILE_TYPE_CHAR:
             // A console sees every line as soon as it is ended.
             file.flush_slot = file_write_proc;
@@ -121,8 +123,8 @@ void text_assign(TextFile& file, std::string_view name) {
 
 std::uint32_t text_open(TextFile& file, std::uint16_t new_mode) {
     if (!is_mode(file.mode)) {
-        io_result = 102;
-        return 102;
+        io_result = io_file_not_assigned;
+        return io_file_not_assigned;
     }
     if (file.mode != mode_closed) text_close(file);
     file.mode = new_mode;
@@ -149,7 +151,7 @@ void text_close(TextFile& file) {
         if (result != 0) io_result = result;
         return;
     }
-    if (&file != &std_input) io_result = 103;
+    if (&file != &std_input) io_result = io_file_not_open;
 }
 
 void text_flush(TextFile& file) {
@@ -159,7 +161,7 @@ void text_flush(TextFile& file) {
         if (result != 0) io_result = result;
         return;
     }
-    if (&file != &std_output && &file != &std_error) io_result = 103;
+    if (&file != &std_output && &file != &std_error) io_result = io_file_not_open;
 }
 
 bool text_check_input(TextFile& file) {
@@ -168,7 +170,7 @@ bool text_check_input(TextFile& file) {
         text_open_input(file);
     }
     if (file.mode == mode_input) return true;
-    io_result = 104;
+    io_result = io_file_not_input;
     return false;
 }
 
@@ -178,7 +180,7 @@ bool text_check_output(TextFile& file) {
         text_open_output(file);
     }
     if (file.mode == mode_output) return true;
-    io_result = 105;
+    io_result = io_file_not_output;
     return false;
 }
 

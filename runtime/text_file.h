@@ -5,9 +5,23 @@
 #include <cstdint>
 #include <string_view>
 
-#include "runtime/frame.h"
-
 namespace rt {
+
+// Pending I/O error of this thread: 0, a Windows error code or one of the
+// runtime's own numbers below. A file or conversion operation that fails
+// sets it (the last failure wins) and returns; io_check (frame.h) then ends
+// the program with its low byte as the runtime error.
+extern thread_local constinit std::uint32_t io_result;
+
+// The runtime's own numbers in io_result: a record that was never assigned
+// was opened (102); a file that is not open was closed or flushed (103), read
+// (104) or written (105), or output went to a standard handle of no file
+// type (105); a number token was malformed (106).
+inline constexpr std::uint32_t io_file_not_assigned = 102;
+inline constexpr std::uint32_t io_file_not_open = 103;
+inline constexpr std::uint32_t io_file_not_input = 104;
+inline constexpr std::uint32_t io_file_not_output = 105;
+inline constexpr std::uint32_t io_invalid_number = 106;
 
 inline constexpr std::uint16_t mode_closed = 0xD7B0;
 inline constexpr std::uint16_t mode_input = 0xD7B1;

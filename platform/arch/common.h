@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "platform/windows.h"
+#include "platform/system.h"
 
 namespace platform::arch {
 

@@ -4,6 +4,7 @@
 // decimals to "cube.out", or -1 when the point lies on no face plane.
 #include "runtime/frame.h"
 #include "runtime/integer_io.h"
+#include "runtime/program.h"
 #include "runtime/real_io.h"
 #include "runtime/text_file.h"
 
@@ -45,12 +46,7 @@ void choose_distance() {
     rt::console_flag = 1;
     rt::program_start(rt::module_table);
 
-    rt::text_assign(rt::std_input, "cube.in");
-    rt::text_open_input(rt::std_input);
-    rt::io_check();
-    rt::text_assign(rt::std_output, "cube.out");
-    rt::text_open_output(rt::std_output);
-    rt::io_check();
+    rt::open_program_files();
 
     edge = rt::read_real(rt::std_input);
     rt::read_line_end(rt::std_input);

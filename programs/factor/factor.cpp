@@ -6,19 +6,14 @@
 #include "programs/factor/factor_count.h"
 #include "runtime/frame.h"
 #include "runtime/integer_io.h"
+#include "runtime/program.h"
 #include "runtime/text_file.h"
 
 [[noreturn]] void program_entry() {
     rt::console_flag = 1;
     rt::program_start(rt::module_table);
 
-    // The output file is created before any input is read.
-    rt::text_assign(rt::std_input, "factor.in");
-    rt::text_open_input(rt::std_input);
-    rt::io_check();
-    rt::text_assign(rt::std_output, "factor.out");
-    rt::text_open_output(rt::std_output);
-    rt::io_check();
+    rt::open_program_files();
 
     const std::int32_t n = rt::read_integer(rt::std_input);
     const std::int32_t k = rt::read_integer(rt::std_input);

@@ -7,9 +7,9 @@
 #include <cstdint>
 
 #include "programs/queue/chain_scan.h"
-#include "programs/queue/queue_files.h"
 #include "runtime/frame.h"
 #include "runtime/integer_io.h"
+#include "runtime/program.h"
 #include "runtime/text_file.h"
 
 namespace {
@@ -31,7 +31,7 @@ void read_count() {
     rt::io_check();
     // More pairs than the tables hold; with wrap-around, n = -2147483648
     // asks for the largest int32 count of pairs.
-    if (wrapped_minus(n, 1) > max_pairs) queue_files::refuse_outside_tables();
+    if (wrapped_minus(n, 1) > max_pairs) rt::range_error();
 }
 
 void read_pairs() {
@@ -66,12 +66,15 @@ constexpr chain_scan::ChainWriter output_writer{write_head, write_follower};
     rt::console_flag = 1;
     rt::program_start(rt::module_table);
     chain_scan::advise_large_pages();
-    queue_files::open_files();
+    rt::open_program_files();
     read_count();
     read_pairs();
     chain_scan::index_pairs(wrapped_minus(n, 1));
     chain_scan::search_heads(output_writer);
     chain_scan::follow_up(wrapped_minus(n, 2), output_writer);
-    queue_files::close_files();
+    rt::text_close(rt::std_input);
+    rt::io_check();
+    rt::text_close(rt::std_output);
+    rt::io_check();
     rt::halt_program(0);
 }

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "platform/windows.h"
+#include "runtime/program.h"
 
 namespace chain_scan {
 
-alignas(platform::large_page_alignment) std::int32_t pair_first[max_pairs + 1];
-alignas(platform::large_page_alignment) std::int32_t pair_second[max_pairs + 1];
+alignas(rt::large_page_alignment) std::int32_t pair_first[max_pairs + 1];
+alignas(rt::large_page_alignment) std::int32_t pair_second[max_pairs + 1];
 std::int32_t current;
 
 namespace {
@@ -56,7 +56,7 @@ struct Index {
     // By pair number: whether its first element is no pair's second element.
     bool is_head[max_pairs + 1];
 };
-alignas(platform::large_page_alignment) Index index;
+alignas(rt::large_page_alignment) Index index;
 
 std::int32_t indexed_pairs;
 // Whether some value is the first element of two pairs or the second element
@@ -209,9 +209,9 @@ void follow_path(const ChainWriter& writer) {
 }  // namespace
 
 void advise_large_pages() {
-    platform::advise_large_pages(pair_first, sizeof pair_first);
-    platform::advise_large_pages(pair_second, sizeof pair_second);
-    platform::advise_large_pages(&index, sizeof index);
+    rt::advise_large_pages(pair_first, sizeof pair_first);
+    rt::advise_large_pages(pair_second, sizeof pair_second);
+    rt::advise_large_pages(&index, sizeof index);
 }
 
 void index_pairs(std::int32_t pair_count) {

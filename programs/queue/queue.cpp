@@ -16,10 +16,9 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "platform/windows.h"
-#include "programs/queue/queue_files.h"
 #include "runtime/frame.h"
 #include "runtime/integer_io.h"
+#include "runtime/program.h"
 #include "runtime/text_file.h"
 
 namespace {
@@ -49,9 +48,9 @@ struct Link {
     // no stamps (see print_chain_by_two).
     std::uint32_t after_next;
 };
-alignas(platform::large_page_alignment) Link links[table_size + 1];
+alignas(rt::large_page_alignment) Link links[table_size + 1];
 // By value: the bits above.
-alignas(platform::large_page_alignment) std::uint8_t seen[table_size + 1];
+alignas(rt::large_page_alignment) std::uint8_t seen[table_size + 1];
 // Whether some value is the first element of two pairs or the second element
 // of two, and the largest value of all pairs.
 bool some_value_twice;
@@ -88,7 +87,7 @@ void read_count() {
     rt::read_line_end(rt::std_input);
     rt::io_check();
     // n = -2147483648 would ask for the largest int32 count of pairs.
-    if (n > table_size || n == INT32_MIN) queue_files::refuse_outside_tables();
+    if (n > table_size || n == INT32_MIN) rt::range_error();
 }
 
 // Reads the n - 1 pairs and enters them into the tables. A pair with a value
@@ -124,7 +123,7 @@ void read_pairs() {
         }
     }
     for (int i = 0; i < batched; ++i) enter_pair(batch_x[i], batch_y[i]);
-    if (outside) queue_files::refuse_outside_tables();
+    if (outside) rt::range_error();
 }
 
 void write_follower(std::uint32_t value) {
@@ -201,12 +200,15 @@ void search_heads() {
 [[noreturn]] void program_entry() {
     rt::console_flag = 1;
     rt::program_start(rt::module_table);
-    platform::advise_large_pages(links, sizeof links);
-    platform::advise_large_pages(seen, sizeof seen);
-    queue_files::open_files();
+    rt::advise_large_pages(links, sizeof links);
+    rt::advise_large_pages(seen, sizeof seen);
+    rt::open_program_files();
     read_count();
     read_pairs();
     search_heads();
-    queue_files::close_files();
+    rt::text_close(rt::std_input);
+    rt::io_check();
+    rt::text_close(rt::std_output);
+    rt::io_check();
     rt::halt_program(0);
 }

@@ -303,7 +303,7 @@ TEST_F(Files, FailuresAndMisuseRecordTheirNumbers) {
 TEST_F(Files, AFullDeviceDropsWhatCannotBeWritten) {
     // The pending error, the bytes pending and whether the file is still open.
     const auto state = [&] {
-        const std::string s = std::to_string(io_result) + "/" + std::to_string(file.buffer_pos) + "/" +
+        std::string s = std::to_string(io_result) + "/" + std::to_string(file.buffer_pos) + "/" +
                               std::to_string(file.mode == mode_output);
         io_result = 0;
         return s;

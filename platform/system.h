@@ -1,12 +1,13 @@
-// The operating-system seam of the runtime.
+// The operating-system seam of the runtime: the Windows services.
 //
 // The runtime was designed against a handful of Windows services and the x87
 // floating-point unit. This header declares exactly those services, with the
-// arguments, results and Windows error codes the runtime relies on; posix.cpp
-// provides them on Linux. Nothing above this layer makes a system call.
+// arguments, results and Windows error codes the runtime relies on; win32.cpp
+// forwards them to Windows, posix.cpp provides them on Linux. What else the
+// runtime needs of the machine is in machine.h. Nothing above this layer makes
+// a system call.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 namespace platform {
@@ -66,6 +67,14 @@ DWORD GetFileType(HANDLE handle);
 HANDLE GetStdHandle(std::int32_t which);
 DWORD GetLastError();
 
+// A hook of WriteFile for the tests, null in the programs: the probe sets it
+// to stand at an instant that no event from outside can hit exactly.
+namespace test_seam {
+// Called by WriteFile when the system has taken all the bytes, before WriteFile
+// returns to its caller.
+inline void (*after_system_write)(HANDLE handle) = nullptr;
+}  // namespace test_seam
+
 // Process.
 [[noreturn]] void ExitProcess(DWORD exit_code);
 // The report of a program that has no console: a message box with an OK
@@ -87,30 +96,13 @@ std::int32_t RegOpenKeyExA(HKEY root, const char* sub_key, DWORD options, DWORD 
 std::int32_t RegQueryValueExA(HKEY key, const char* value_name, void* data, DWORD* size);
 std::int32_t RegCloseKey(HKEY key);
 
-// Memory. Asks for large pages (2 MiB) behind a big table that is not yet
-// touched, from the first large-page boundary in it to the end of the large
-// page its end falls in, so that walking it at random misses the address
-// cache less often and its first touch costs fewer page faults. Only a hint:
-// the memory behaves the same without it.
-void advise_large_pages(void* start, std::size_t bytes);
-// The alignment of such a table: a large page where the hint can take effect.
-// Windows has no such hint (and a PE object file allows at most 8 KiB).
-#if defined(_WIN32)
-inline constexpr std::size_t large_page_alignment = 4096;
-#else
-inline constexpr std::size_t large_page_alignment = std::size_t{2} << 20;
-#endif
-
-// x87 unit: FNINIT, then load the control word.
-void fpu_reset(std::uint16_t control_word);
-
 // Faults. The platform turns processor faults and Ctrl-C into a Windows
 // exception code and a code address, and hands them to the installed handler,
 // which runs on a stack of its own (an alternate stack on POSIX, the top of
 // the program stack on Windows) and does not return.
 struct ExceptionRecord {
     DWORD code;
-    std::uint32_t address;  // code address, as code_address() reports it
+    std::uint32_t address;  // code address, as code_address() (machine.h) reports it
 };
 using FaultHandler = void (*)(const ExceptionRecord& record);
 
@@ -141,24 +133,5 @@ void remove_fault_handler();
 inline constexpr std::int32_t EXCEPTION_CONTINUE_SEARCH = 0;
 inline constexpr std::int32_t EXCEPTION_EXECUTE_HANDLER = 1;
 std::int32_t UnhandledExceptionFilter(const ExceptionRecord& record);
-
-// A code location as the report prints it: its offset in the executable
-// plus 0x00400000, cut to 32 bits, so it does not change from run to run.
-std::uint32_t code_address(const void* location);
-
-// Test seam, null in the four programs: the probe sets it to stand at an
-// instant that no event from outside can hit exactly.
-namespace test_seam {
-// Called by WriteFile when the system has taken all the bytes, before WriteFile
-// returns to its caller.
-inline void (*after_system_write)(HANDLE handle) = nullptr;
-}  // namespace test_seam
-
-// Runs entry on the program stack (67,107,839 bytes, whatever the process's
-// stack limit), in the process's one thread. entry never returns. When the
-// stack cannot be mapped, entry runs on the process stack only until it
-// calls install_fault_handler, which hands the handler a stack overflow at
-// once, at entry's code address.
-[[noreturn]] void run_on_program_stack(void (*entry)());
 
 }  // namespace platform
