@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "programs/factor/factor_count.h"
-#include "programs/queue/chain_scan.h"
+#include "programs/chain/chain_scan.h"
 #include "tests/reference/chain_reference.h"
 #include "tests/reference/factor_reference.h"
 

@@ -6,7 +6,7 @@
 // chain_scan.h), produced through an index of the pairs instead.
 #include <cstdint>
 
-#include "programs/queue/chain_scan.h"
+#include "programs/chain/chain_scan.h"
 #include "runtime/frame.h"
 #include "runtime/integer_io.h"
 #include "runtime/program.h"

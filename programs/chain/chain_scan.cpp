@@ -1,4 +1,4 @@
-#include "programs/queue/chain_scan.h"
+#include "programs/chain/chain_scan.h"
 
 #include <algorithm>
 
