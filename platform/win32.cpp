@@ -6,6 +6,7 @@
 // <windows.h> is not included: its macros (GENERIC_READ, ERROR_*,
 // EXCEPTION_*, ...) would replace the names of the seam. The few system
 // functions used here are declared below as the system exports them.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -74,6 +75,7 @@ __declspec(dllimport) DWORD __stdcall GetFileType(HANDLE file);
 __declspec(dllimport) HANDLE __stdcall GetStdHandle(DWORD which);
 __declspec(dllimport) DWORD __stdcall GetLastError();
 __declspec(dllimport) void __stdcall ExitProcess(unsigned exit_code);
+__declspec(dllimport) BOOL __stdcall TerminateProcess(HANDLE process, unsigned exit_code);
 __declspec(dllimport) unsigned __stdcall SetErrorMode(unsigned mode);
 __declspec(dllimport) LONG __stdcall UnhandledExceptionFilter(ExceptionPointers* pointers);
 using TopLevelFilter = LONG(__stdcall*)(ExceptionPointers* pointers);
@@ -137,6 +139,10 @@ HANDLE seam_handle(win::HANDLE handle) {
 }
 win::HKEY system_key(HKEY key) { return reinterpret_cast<win::HKEY>(static_cast<std::uintptr_t>(key)); }
 
+// Set once by the first Ctrl-C that the program handles: its halt runs on the
+// console's thread, the program's thread suspended (or ended).
+std::atomic<bool> interrupted{false};
+
 }  // namespace
 
 HANDLE CreateFileA(const char* name, DWORD desired_access, DWORD share_mode,
@@ -166,6 +172,12 @@ HANDLE GetStdHandle(std::int32_t which) {
 DWORD GetLastError() { return win::GetLastError(); }
 
 void ExitProcess(DWORD exit_code) {
+    // ExitProcess takes the loader lock and the process-environment lock
+    // before it ends the other threads, and a suspended program thread may
+    // hold either. The halt of a Ctrl-C has written and closed its files by
+    // now and needs nothing that ExitProcess adds (the DLLs' notices of the
+    // end): it ends every thread at once, with the same exit code.
+    if (interrupted) win::TerminateProcess(win::GetCurrentProcess(), exit_code);
     win::ExitProcess(exit_code);
     __builtin_unreachable();
 }
@@ -214,7 +226,6 @@ win::HANDLE main_thread = nullptr;
 // The system filter's answer for the fault being handled.
 std::int32_t filter_answer = EXCEPTION_EXECUTE_HANDLER;
 ExceptionRecord pending{};
-volatile bool interrupted = false;
 // Stack kept for the handler of a stack overflow: it asks UnhandledExceptionFilter
 // and unwinds with RtlUnwind below the spent guard page, where Windows
 // otherwise leaves only a few pages.
@@ -332,12 +343,45 @@ std::uint32_t interrupted_address(bool suspended) {
 // Ctrl-C and Ctrl-Break arrive on a thread of their own. The program's thread
 // is stopped where it is, and the program ends from here with the interrupted
 // instruction's address; a fault in that halt sequence is caught here too.
+//
+// The program's thread may be stopped anywhere: inside a heap call, the
+// loader, msvcrt, a system call, or (in a program with thread-local cells of
+// its own) the one-time set-up of mingw's emulated TLS. So nothing from here to
+// the end of the process may take a lock of the process, nor allocate. The
+// calls, in order, and why each is safe:
+// - the flags installed_handler and interrupted: plain and atomic variables;
+// - SuspendThread, GetThreadContext; should the suspension be refused,
+//   TerminateThread and WaitForSingleObject: system calls on a thread handle;
+// - register_thread_handler: a write of fs:[0], and SetThreadStackGuarantee,
+//   which sets a field of this thread's own block;
+// - the halt (runtime/frame.cpp): UnhandledExceptionFilter (the platform's,
+//   which answers a variable), FNINIT and FLDCW; the report, GetStdHandle
+//   (the handle kept in the process parameters) and WriteFile (a system
+//   call); the finalisations, WriteFile and CloseHandle (system calls) and
+//   GetLastError (this thread's block); io_result, a plain variable (a
+//   thread-local one would run TLS's set-up and allocate). No msvcrt
+//   function is called. (A program without a console would report with
+//   MessageBoxA, which is not safe here; every program of the set has one.)
+// - remove_fault_handler: installed_handler, and fs:[0]. The console handler
+//   stays registered (SetConsoleCtrlHandler frees its entry on the heap) and
+//   declines every later Ctrl-C by the flags instead;
+// - ExitProcess: TerminateProcess (a system call; GetCurrentProcess is a
+//   constant), not ExitProcess, which takes the loader lock and the
+//   process-environment lock before it ends the other threads.
+// The system's thread that calls this handler allocates as it starts, but
+// before the program's thread is stopped, so it waits at worst for the
+// program's thread to let go. A fault in the halt (the probe's, none of the
+// programs') is dispatched by the system on this thread, which looks at its
+// vectored handlers under a lock held only while another exception is being
+// dispatched, then by on_exception: UnhandledExceptionFilter with the
+// program's own top-level filter, RtlUnwind, and for an overflow
+// VirtualAlloc and VirtualProtect, system calls.
 win::BOOL __stdcall on_console_control(win::DWORD control_type) {
     if (control_type != win::CTRL_C_EVENT && control_type != win::CTRL_BREAK_EVENT) return 0;
+    if (interrupted) return 1;  // the halt of an earlier Ctrl-C ends the process
     const FaultHandler handler = installed_handler;
     if (handler == nullptr) return 0;  // the halt has removed its handlers: the system's turn
-    if (interrupted) return 1;
-    interrupted = true;
+    if (interrupted.exchange(true)) return 1;
     const std::uint32_t at = interrupted_address(stop_program_thread());
     win::Registration registration{};
     register_thread_handler(registration);
@@ -370,7 +414,8 @@ void install_fault_handler(FaultHandler handler) {
 
 void remove_fault_handler() {
     // Both handlers go: a later Ctrl-C is the system's, as after the process.
-    win::SetConsoleCtrlHandler(on_console_control, 0);
+    // The console handler stays registered but declines it, since removing it
+    // frees on the heap, which the halt of a Ctrl-C must not touch.
     installed_handler = nullptr;
     unregister_thread_handler();
 }

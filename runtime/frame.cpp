@@ -10,7 +10,7 @@ std::uint8_t console_flag = 0;
 std::int32_t halt_code = 0;
 std::uint32_t error_address = 0;
 std::uint16_t fpu_control_word = 0x1332;
-constinit thread_local std::uint32_t io_result = 0;
+std::uint32_t io_result = 0;
 std::int32_t initialised_count = 0;
 
 const std::uint8_t error_kind_table[25] = {0,   203, 204, 200, 201, 215, 207, 200, 205,

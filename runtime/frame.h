@@ -13,8 +13,13 @@ extern std::int32_t halt_code;
 extern std::uint32_t error_address;
 // x87 control word loaded at start-up and after every fault.
 extern std::uint16_t fpu_control_word;
-// Pending I/O error of this thread: 0, a Windows error code or 102 to 106.
-extern thread_local constinit std::uint32_t io_result;
+// Pending I/O error: 0, a Windows error code or 102 to 106. One cell for the
+// process, not one per thread: a program has one thread, and on Windows the
+// halt of a Ctrl-C runs on the console's thread while the program's is
+// suspended. A thread-local cell (emulated TLS under mingw) would have that
+// halt run TLS's one-time set-up and allocate, waiting on a set-up or a heap
+// lock that the suspended thread may hold.
+extern std::uint32_t io_result;
 
 struct ModuleRow {
     void (*initialise)();  // may be null
