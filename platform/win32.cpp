@@ -76,6 +76,8 @@ __declspec(dllimport) HANDLE __stdcall GetStdHandle(DWORD which);
 __declspec(dllimport) DWORD __stdcall GetLastError();
 __declspec(dllimport) void __stdcall ExitProcess(unsigned exit_code);
 __declspec(dllimport) BOOL __stdcall TerminateProcess(HANDLE process, unsigned exit_code);
+__declspec(dllimport) DWORD __stdcall GetCurrentThreadId();
+__declspec(dllimport) void __stdcall Sleep(DWORD milliseconds);
 __declspec(dllimport) unsigned __stdcall SetErrorMode(unsigned mode);
 __declspec(dllimport) LONG __stdcall UnhandledExceptionFilter(ExceptionPointers* pointers);
 using TopLevelFilter = LONG(__stdcall*)(ExceptionPointers* pointers);
@@ -139,9 +141,16 @@ HANDLE seam_handle(win::HANDLE handle) {
 }
 win::HKEY system_key(HKEY key) { return reinterpret_cast<win::HKEY>(static_cast<std::uintptr_t>(key)); }
 
-// Set once by the first Ctrl-C that the program handles: its halt runs on the
-// console's thread, the program's thread suspended (or ended).
-std::atomic<bool> interrupted{false};
+// Which thread ends the process, claimed once: the console's thread, for the
+// halt of a Ctrl-C while the program's thread is suspended (or ended), or the
+// program's thread, in ExitProcess. The other never ends it: the program's
+// thread must not end the process while the console's thread suspends it (Wine
+// delivers a suspension after SuspendThread has returned, and a thread that
+// ends the process with one pending waits for ever, the console's thread
+// already ended), nor the console's thread suspend it once it is ending it.
+enum class Ender { none, console, program };
+std::atomic<Ender> ender{Ender::none};
+win::DWORD program_thread_id = 0;
 
 }  // namespace
 
@@ -172,13 +181,19 @@ HANDLE GetStdHandle(std::int32_t which) {
 DWORD GetLastError() { return win::GetLastError(); }
 
 void ExitProcess(DWORD exit_code) {
-    // ExitProcess takes the loader lock and the process-environment lock
-    // before it ends the other threads, and a suspended program thread may
-    // hold either. The halt of a Ctrl-C has written and closed its files by
-    // now and needs nothing that ExitProcess adds (the DLLs' notices of the
-    // end): it ends every thread at once, with the same exit code.
-    if (interrupted) win::TerminateProcess(win::GetCurrentProcess(), exit_code);
-    win::ExitProcess(exit_code);
+    Ender claimed = Ender::none;
+    if (ender.compare_exchange_strong(claimed, Ender::program)) win::ExitProcess(exit_code);
+    // The halt of a Ctrl-C ends the process: the program's thread waits for it.
+    if (win::GetCurrentThreadId() == program_thread_id) {
+        for (;;) win::Sleep(win::INFINITE);
+    }
+    // That halt, on the console's thread. ExitProcess takes the loader lock
+    // and the process-environment lock before it ends the other threads, and
+    // the suspended program thread may hold either. The halt has written and
+    // closed its files by now and needs nothing that ExitProcess adds (the
+    // DLLs' notices of the end): it ends every thread at once, with the same
+    // exit code.
+    win::TerminateProcess(win::GetCurrentProcess(), exit_code);
     __builtin_unreachable();
 }
 
@@ -349,7 +364,7 @@ std::uint32_t interrupted_address(bool suspended) {
 // its own) the one-time set-up of mingw's emulated TLS. So nothing from here to
 // the end of the process may take a lock of the process, nor allocate. The
 // calls, in order, and why each is safe:
-// - the flags installed_handler and interrupted: plain and atomic variables;
+// - installed_handler and ender: a plain and an atomic variable;
 // - SuspendThread, GetThreadContext; should the suspension be refused,
 //   TerminateThread and WaitForSingleObject: system calls on a thread handle;
 // - register_thread_handler: a write of fs:[0], and SetThreadStackGuarantee,
@@ -364,10 +379,11 @@ std::uint32_t interrupted_address(bool suspended) {
 //   MessageBoxA, which is not safe here; every program of the set has one.)
 // - remove_fault_handler: installed_handler, and fs:[0]. The console handler
 //   stays registered (SetConsoleCtrlHandler frees its entry on the heap) and
-//   declines every later Ctrl-C by the flags instead;
-// - ExitProcess: TerminateProcess (a system call; GetCurrentProcess is a
-//   constant), not ExitProcess, which takes the loader lock and the
-//   process-environment lock before it ends the other threads.
+//   declines every later Ctrl-C by those variables instead;
+// - ExitProcess: ender, GetCurrentThreadId (this thread's block), then
+//   TerminateProcess (a system call; GetCurrentProcess is a constant), not
+//   ExitProcess, which takes the loader lock and the process-environment lock
+//   before it ends the other threads.
 // The system's thread that calls this handler allocates as it starts, but
 // before the program's thread is stopped, so it waits at worst for the
 // program's thread to let go. A fault in the halt (the probe's, none of the
@@ -378,10 +394,13 @@ std::uint32_t interrupted_address(bool suspended) {
 // VirtualAlloc and VirtualProtect, system calls.
 win::BOOL __stdcall on_console_control(win::DWORD control_type) {
     if (control_type != win::CTRL_C_EVENT && control_type != win::CTRL_BREAK_EVENT) return 0;
-    if (interrupted) return 1;  // the halt of an earlier Ctrl-C ends the process
+    // The process is ending: by the halt of an earlier Ctrl-C, or by the
+    // program's thread, whose exit code stands.
+    if (ender != Ender::none) return 1;
     const FaultHandler handler = installed_handler;
     if (handler == nullptr) return 0;  // the halt has removed its handlers: the system's turn
-    if (interrupted.exchange(true)) return 1;
+    Ender claimed = Ender::none;
+    if (!ender.compare_exchange_strong(claimed, Ender::console)) return 1;
     const std::uint32_t at = interrupted_address(stop_program_thread());
     win::Registration registration{};
     register_thread_handler(registration);
@@ -404,6 +423,7 @@ std::int32_t UnhandledExceptionFilter(const ExceptionRecord& /*record*/) { retur
 
 void install_fault_handler(FaultHandler handler) {
     installed_handler = handler;
+    program_thread_id = win::GetCurrentThreadId();
     // A handle of the program's thread that another thread can suspend with.
     win::DuplicateHandle(win::GetCurrentProcess(), win::GetCurrentThread(), win::GetCurrentProcess(),
                          &main_thread, 0, 0, win::DUPLICATE_SAME_ACCESS);
