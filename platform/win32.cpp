@@ -6,6 +6,7 @@
 // <windows.h> is not included: its macros (GENERIC_READ, ERROR_*,
 // EXCEPTION_*, ...) would replace the names of the seam. The few system
 // functions used here are declared below as the system exports them.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -75,6 +76,9 @@ __declspec(dllimport) DWORD __stdcall GetFileType(HANDLE file);
 __declspec(dllimport) HANDLE __stdcall GetStdHandle(DWORD which);
 __declspec(dllimport) DWORD __stdcall GetLastError();
 __declspec(dllimport) void __stdcall ExitProcess(unsigned exit_code);
+__declspec(dllimport) BOOL __stdcall TerminateProcess(HANDLE process, unsigned exit_code);
+__declspec(dllimport) DWORD __stdcall GetCurrentThreadId();
+__declspec(dllimport) void __stdcall Sleep(DWORD milliseconds);
 __declspec(dllimport) unsigned __stdcall SetErrorMode(unsigned mode);
 __declspec(dllimport) LONG __stdcall UnhandledExceptionFilter(ExceptionPointers* pointers);
 using TopLevelFilter = LONG(__stdcall*)(ExceptionPointers* pointers);
@@ -138,6 +142,17 @@ HANDLE seam_handle(win::HANDLE handle) {
 }
 win::HKEY system_key(HKEY key) { return reinterpret_cast<win::HKEY>(static_cast<std::uintptr_t>(key)); }
 
+// Which thread ends the process, claimed once: the console's thread, for the
+// halt of a Ctrl-C while the program's thread is suspended (or ended), or the
+// program's thread, in ExitProcess. The other never ends it: the program's
+// thread must not end the process while the console's thread suspends it (Wine
+// delivers a suspension after SuspendThread has returned, and a thread that
+// ends the process with one pending waits for ever, the console's thread
+// already ended), nor the console's thread suspend it once it is ending it.
+enum class Ender { none, console, program };
+std::atomic<Ender> ender{Ender::none};
+win::DWORD program_thread_id = 0;
+
 }  // namespace
 
 HANDLE CreateFileA(const char* name, DWORD desired_access, DWORD share_mode,
@@ -167,7 +182,19 @@ HANDLE GetStdHandle(std::int32_t which) {
 DWORD GetLastError() { return win::GetLastError(); }
 
 void ExitProcess(DWORD exit_code) {
-    win::ExitProcess(exit_code);
+    Ender claimed = Ender::none;
+    if (ender.compare_exchange_strong(claimed, Ender::program)) win::ExitProcess(exit_code);
+    // The halt of a Ctrl-C ends the process: the program's thread waits for it.
+    if (win::GetCurrentThreadId() == program_thread_id) {
+        for (;;) win::Sleep(win::INFINITE);
+    }
+    // That halt, on the console's thread. ExitProcess takes the loader lock
+    // and the process-environment lock before it ends the other threads, and
+    // the suspended program thread may hold either. The halt has written and
+    // closed its files by now and needs nothing that ExitProcess adds (the
+    // DLLs' notices of the end): it ends every thread at once, with the same
+    // exit code.
+    win::TerminateProcess(win::GetCurrentProcess(), exit_code);
     __builtin_unreachable();
 }
 
@@ -215,7 +242,6 @@ win::HANDLE main_thread = nullptr;
 // The system filter's answer for the fault being handled.
 std::int32_t filter_answer = EXCEPTION_EXECUTE_HANDLER;
 ExceptionRecord pending{};
-volatile bool interrupted = false;
 // Stack kept for the handler of a stack overflow: it asks UnhandledExceptionFilter
 // and unwinds with RtlUnwind below the spent guard page, where Windows
 // otherwise leaves only a few pages.
@@ -333,12 +359,49 @@ std::uint32_t interrupted_address(bool suspended) {
 // Ctrl-C and Ctrl-Break arrive on a thread of their own. The program's thread
 // is stopped where it is, and the program ends from here with the interrupted
 // instruction's address; a fault in that halt sequence is caught here too.
+//
+// The program's thread may be stopped anywhere: inside a heap call, the
+// loader, msvcrt, a system call, or (in a program with thread-local cells of
+// its own) the one-time set-up of mingw's emulated TLS. So nothing from here to
+// the end of the process may take a lock of the process, nor allocate. The
+// calls, in order, and why each is safe:
+// - installed_handler and ender: a plain and an atomic variable;
+// - SuspendThread, GetThreadContext; should the suspension be refused,
+//   TerminateThread and WaitForSingleObject: system calls on a thread handle;
+// - register_thread_handler: a write of fs:[0], and SetThreadStackGuarantee,
+//   which sets a field of this thread's own block;
+// - the halt (runtime/frame.cpp): UnhandledExceptionFilter (the platform's,
+//   which answers a variable), FNINIT and FLDCW; the report, GetStdHandle
+//   (the handle kept in the process parameters) and WriteFile (a system
+//   call); the finalisations, WriteFile and CloseHandle (system calls) and
+//   GetLastError (this thread's block); io_result, a plain variable (a
+//   thread-local one would run TLS's set-up and allocate). No msvcrt
+//   function is called. (A program without a console would report with
+//   MessageBoxA, which is not safe here; every program of the set has one.)
+// - remove_fault_handler: installed_handler, and fs:[0]. The console handler
+//   stays registered (SetConsoleCtrlHandler frees its entry on the heap) and
+//   declines every later Ctrl-C by those variables instead;
+// - ExitProcess: ender, GetCurrentThreadId (this thread's block), then
+//   TerminateProcess (a system call; GetCurrentProcess is a constant), not
+//   ExitProcess, which takes the loader lock and the process-environment lock
+//   before it ends the other threads.
+// The system's thread that calls this handler allocates as it starts, but
+// before the program's thread is stopped, so it waits at worst for the
+// program's thread to let go. A fault in the halt (the probe's, none of the
+// programs') is dispatched by the system on this thread, which looks at its
+// vectored handlers under a lock held only while another exception is being
+// dispatched, then by on_exception: UnhandledExceptionFilter with the
+// program's own top-level filter, RtlUnwind, and for an overflow
+// VirtualAlloc and VirtualProtect, system calls.
 win::BOOL __stdcall on_console_control(win::DWORD control_type) {
     if (control_type != win::CTRL_C_EVENT && control_type != win::CTRL_BREAK_EVENT) return 0;
+    // The process is ending: by the halt of an earlier Ctrl-C, or by the
+    // program's thread, whose exit code stands.
+    if (ender != Ender::none) return 1;
     const FaultHandler handler = installed_handler;
     if (handler == nullptr) return 0;  // the halt has removed its handlers: the system's turn
-    if (interrupted) return 1;
-    interrupted = true;
+    Ender claimed = Ender::none;
+    if (!ender.compare_exchange_strong(claimed, Ender::console)) return 1;
     const std::uint32_t at = interrupted_address(stop_program_thread());
     win::Registration registration{};
     register_thread_handler(registration);
@@ -361,6 +424,7 @@ std::int32_t UnhandledExceptionFilter(const ExceptionRecord& /*record*/) { retur
 
 void install_fault_handler(FaultHandler handler) {
     installed_handler = handler;
+    program_thread_id = win::GetCurrentThreadId();
     // A handle of the program's thread that another thread can suspend with.
     win::DuplicateHandle(win::GetCurrentProcess(), win::GetCurrentThread(), win::GetCurrentProcess(),
                          &main_thread, 0, 0, win::DUPLICATE_SAME_ACCESS);
@@ -371,7 +435,8 @@ void install_fault_handler(FaultHandler handler) {
 
 void remove_fault_handler() {
     // Both handlers go: a later Ctrl-C is the system's, as after the process.
-    win::SetConsoleCtrlHandler(on_console_control, 0);
+    // The console handler stays registered but declines it, since removing it
+    // frees on the heap, which the halt of a Ctrl-C must not touch.
     installed_handler = nullptr;
     unregister_thread_handler();
 }

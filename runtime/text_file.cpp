@@ -12,7 +12,7 @@ namespace rt {
 
 const std::uint8_t default_text_flags = text_flag;
 
-constinit thread_local std::uint32_t io_result = 0;
+std::uint32_t io_result = 0;
 
 TextFile std_input;
 TextFile std_output;

@@ -7,11 +7,16 @@
 
 namespace rt {
 
-// Pending I/O error of this thread: 0, a Windows error code or one of the
-// runtime's own numbers below. A file or conversion operation that fails
-// sets it (the last failure wins) and returns; io_check (frame.h) then ends
-// the program with its low byte as the runtime error.
-extern thread_local constinit std::uint32_t io_result;
+// Pending I/O error: 0, a Windows error code or one of the runtime's own
+// numbers below. A file or conversion operation that fails sets it (the last
+// failure wins) and returns; io_check (frame.h) then ends the program with its
+// low byte as the runtime error. One cell for the process, not one per
+// thread: a program has one thread, and on Windows the halt of a Ctrl-C runs
+// on the console's thread while the program's is suspended. A thread-local
+// cell (emulated TLS under mingw) would have that halt run TLS's one-time
+// set-up and allocate, waiting on a set-up or a heap lock that the suspended
+// thread may hold.
+extern std::uint32_t io_result;
 
 // The runtime's own numbers in io_result: a record that was never assigned
 // was opened (102); a file that is not open was closed or flushed (103), read

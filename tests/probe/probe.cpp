@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "platform/machine.h"
 #include "platform/system.h"
@@ -122,28 +123,65 @@ void trap_inside_write(platform::HANDLE) {
 }
 
 #if defined(_WIN32)
-// The system functions the Ctrl-C handler calls, made to fail: the probe
-// points the program's own import slots at stand-ins that refuse.
+// The system functions the Ctrl-C handler calls, made to fail, and the
+// program's thread stopped inside system calls: the probe points the
+// program's own import slots at stand-ins.
 extern "C" {
 __declspec(dllimport) int __stdcall VirtualProtect(void* address, unsigned long size,
                                                    unsigned long protect, unsigned long* old);
+__declspec(dllimport) void __stdcall Sleep(unsigned long milliseconds);
+__declspec(dllimport) void* __stdcall GetProcessHeap();
+__declspec(dllimport) int __stdcall HeapLock(void* heap);
+__declspec(dllimport) void* __stdcall GetModuleHandleA(const char* name);
+__declspec(dllimport) void* __stdcall GetProcAddress(void* module, const char* name);
 extern void* suspend_thread_slot asm("__imp__SuspendThread@4");
 extern void* get_thread_context_slot asm("__imp__GetThreadContext@8");
+extern void* create_file_slot asm("__imp__CreateFileA@28");
+extern void* create_semaphore_slot asm("__imp__CreateSemaphoreW@16");
 }
 unsigned long __stdcall refuse_suspend(void*) { return 0xFFFFFFFFu; }
 int __stdcall refuse_context(void*, void*) { return 0; }
 
-void replace_import(void*& slot, void* stand_in) {
+// Points the slot at the stand-in; answers the function it pointed at.
+void* replace_import(void*& slot, void* stand_in) {
     unsigned long old = 0;
     VirtualProtect(&slot, sizeof slot, 0x04 /* PAGE_READWRITE */, &old);
-    slot = stand_in;
+    return std::exchange(slot, stand_in);
 }
-void refuse_thread_context() { replace_import(get_thread_context_slot, reinterpret_cast<void*>(refuse_context)); }
-void refuse_thread_suspension() { replace_import(suspend_thread_slot, reinterpret_cast<void*>(refuse_suspend)); }
-#else
-// A signal always carries the interrupted context.
-void refuse_thread_context() {}
-void refuse_thread_suspension() {}
+
+// The Ctrl-C's thread suspends the program's thread only once that holds the
+// locks take_locks takes (none can be held before the Ctrl-C: the thread that
+// delivers it allocates as it starts). SuspendThread's stand-in asks for them
+// and waits; the program's thread waits where a stand-in of its own stopped it.
+void (*take_locks)() = nullptr;
+volatile int locks_asked = 0, locks_held = 0;
+void* system_suspend = nullptr;
+unsigned long __stdcall suspend_holding_locks(void* thread) {
+    for (locks_asked = 1; locks_held == 0;) Sleep(1);
+    return reinterpret_cast<unsigned long(__stdcall*)(void*)>(system_suspend)(thread);
+}
+[[noreturn]] void stop_for_interrupt() {
+    while (locks_asked == 0) Sleep(1);
+    take_locks();
+    for (locks_held = 1;;) Sleep(0xFFFFFFFFu);
+}
+// Opens the FIFO that tells the case runner to send the Ctrl-C through the
+// platform's calls alone, not the runtime's files, whose state may be what
+// the case stands in the way of.
+void prepare_interrupt(void (*locks)()) {
+    take_locks = locks;
+    system_suspend = replace_import(suspend_thread_slot, reinterpret_cast<void*>(suspend_holding_locks));
+    platform::CreateFileA("signal.fifo", platform::GENERIC_READ, 0, platform::OPEN_EXISTING, 0);
+}
+// What CreateFileA holds while it makes a path whole from the current folder:
+// the process-environment lock, and the heap's lock as it allocates.
+void take_path_locks() {
+    reinterpret_cast<void(__stdcall*)()>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlAcquirePebLock"))();
+    HeapLock(GetProcessHeap());
+}
+// The first use of a thread-local cell runs the one-time set-up of emulated
+// TLS (mingw's thread-local storage), which creates a semaphore.
+thread_local volatile int thread_cell = 0;
 #endif
 
 // The unit's control word as the start-up loaded it, four hex digits (bit 6,
@@ -237,14 +275,22 @@ std::int32_t platform::GetKeyboardType(std::int32_t which) { return which == 0 |
         text_assign(local, "missing.in");
         text_open_input(local);
         io_check();
-    } else if (is("interrupt-context-unreadable")) {
-        refuse_thread_context();
-        wait_for_signal();
-    } else if (is("interrupt-thread-unsuspendable")) {
-        refuse_thread_suspension();
-        wait_for_signal();
+#if defined(_WIN32)
+    } else if (is("interrupt-in-tls-set-up")) {
+        prepare_interrupt([] {});
+        system_suspend = reinterpret_cast<void*>(refuse_suspend);
+        replace_import(create_semaphore_slot, reinterpret_cast<void*>(stop_for_interrupt));
+        thread_cell = 1;
+        platform::remove_fault_handler();  // set up before: nothing to interrupt, so the case fails
+        stop_for_interrupt();
+    } else if (is("interrupt-in-create-file")) {
+        prepare_interrupt(take_path_locks);
+        replace_import(get_thread_context_slot, reinterpret_cast<void*>(refuse_context));
+        replace_import(create_file_slot, reinterpret_cast<void*>(stop_for_interrupt));
+        open_output("probe.out");
+#endif
     } else if (is("interrupt-after-handler-removed")) {
-        // Step 4 of the halt, and then a Ctrl-C: the system's own handling.
+        // The halt's removal of its handlers, and then a Ctrl-C: the system's own handling.
         platform::remove_fault_handler();
         wait_for_signal();
     } else if (is("control-word")) {
