@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -105,8 +105,8 @@ Measurement run_timed(const std::string& path, const std::string& dir,
     return best;
 }
 
-PairedRuns run_paired(const std::string& path_a, const std::string& dir_a, const std::string& path_b,
-                      const std::string& dir_b, int pairs) {
+PairedRuns run_paired(const std::string& path_a, const std::string& dir_a,
+                      const std::string& path_b, const std::string& dir_b, int pairs) {
     PairedRuns runs;
     for (int i = 0; i < pairs; ++i) {
         runs.a.push_back(run_once(path_a, dir_a, {}));
@@ -178,7 +178,8 @@ std::string proc_value(const std::string& file, const std::string& key) {
     while (std::getline(in, line)) {
         if (line.rfind(key, 0) != 0) continue;
         const std::size_t colon = line.find(':');
-        const std::size_t start = line.find_first_not_of(" \t", colon == std::string::npos ? key.size() : colon + 1);
+        const std::size_t start =
+            line.find_first_not_of(" \t", colon == std::string::npos ? key.size() : colon + 1);
         return start == std::string::npos ? "" : line.substr(start);
     }
     return "?";
@@ -204,7 +205,8 @@ long largest_peak(const std::vector<Measurement>& runs) {
 }
 
 bool all_ended_normally(const std::vector<Measurement>& runs) {
-    return std::all_of(runs.begin(), runs.end(), [](const Measurement& m) { return m.exit_code == 0; });
+    return std::all_of(runs.begin(), runs.end(),
+                       [](const Measurement& m) { return m.exit_code == 0; });
 }
 
 }  // namespace
@@ -231,10 +233,12 @@ void print_paired(const std::string& label_a, const std::string& label_b, const 
     std::printf("%s: median %.2fms, peak %ldKiB; %s: median %.2fms, peak %ldKiB\n", label_a.c_str(),
                 median_seconds(runs.a) * 1e3, largest_peak(runs.a), label_b.c_str(),
                 median_seconds(runs.b) * 1e3, largest_peak(runs.b));
-    std::printf("  time ratio %s / %s over %zu alternating pairs: median %.3f (from %.3f to %.3f)%s\n",
-                label_a.c_str(), label_b.c_str(), ratios.size(), median(ratios),
-                *std::min_element(ratios.begin(), ratios.end()), *std::max_element(ratios.begin(), ratios.end()),
-                all_ended_normally(runs.a) && all_ended_normally(runs.b) ? "" : "  (nonzero exit!)");
+    std::printf(
+        "  time ratio %s / %s over %zu alternating pairs: median %.3f (from %.3f to %.3f)%s\n",
+        label_a.c_str(), label_b.c_str(), ratios.size(), median(ratios),
+        *std::min_element(ratios.begin(), ratios.end()),
+        *std::max_element(ratios.begin(), ratios.end()),
+        all_ended_normally(runs.a) && all_ended_normally(runs.b) ? "" : "  (nonzero exit!)");
     std::fflush(stdout);
 }
 
@@ -244,8 +248,8 @@ void print_header(const std::string& group) {
 }
 
 void print_columns() {
-    std::printf("%-44s %11s %10s   %-26s %11s %9s\n", "case", "time", "peak", "reference", "ref time",
-                "ref/ours");
+    std::printf("%-44s %11s %10s   %-26s %11s %9s\n", "case", "time", "peak", "reference",
+                "ref time", "ref/ours");
 }
 
 void print_row(const std::string& label, const Measurement& program,
@@ -258,8 +262,8 @@ void print_row(const std::string& label, const Measurement& program,
 }
 
 void print_row(const std::string& label, const Measurement& program) {
-    std::printf("%-44s %9.2fms %7ldKiB%s\n", label.c_str(), program.seconds * 1e3,
-                program.peak_kib, program.exit_code == 0 ? "" : "  (nonzero exit!)");
+    std::printf("%-44s %9.2fms %7ldKiB%s\n", label.c_str(), program.seconds * 1e3, program.peak_kib,
+                program.exit_code == 0 ? "" : "  (nonzero exit!)");
     std::fflush(stdout);
 }
 

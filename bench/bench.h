@@ -9,8 +9,8 @@
 namespace bench {
 
 struct Measurement {
-    double seconds = 0;     // wall time, process start to exit
-    long peak_kib = 0;      // peak resident memory
+    double seconds = 0;  // wall time, process start to exit
+    long peak_kib = 0;   // peak resident memory
     int exit_code = -1;
 };
 
@@ -26,8 +26,8 @@ struct PairedRuns {
     std::vector<Measurement> a;
     std::vector<Measurement> b;
 };
-PairedRuns run_paired(const std::string& path_a, const std::string& dir_a, const std::string& path_b,
-                      const std::string& dir_b, int pairs);
+PairedRuns run_paired(const std::string& path_a, const std::string& dir_a,
+                      const std::string& path_b, const std::string& dir_b, int pairs);
 
 // Path of a built executable of this tree by target name.
 std::string executable(const std::string& name);

@@ -98,14 +98,16 @@ void run_bounds_group() {
     for (const auto& c : largest_inputs) {
         const std::string sparse = bench::scratch_dir(std::string("bounds-sparse-") + c.program);
         make_sparse_gigabyte(sparse + "/" + c.input_name);
-        bench::print_row(std::string(c.program) + ", 1 GiB of zero bytes (sparse)", best_of(c.program, sparse, 1));
+        bench::print_row(std::string(c.program) + ", 1 GiB of zero bytes (sparse)",
+                         best_of(c.program, sparse, 1));
 
         const std::string blank = bench::scratch_dir(std::string("bounds-blank-") + c.program);
         if (link((blanks_dir + "/blanks").c_str(), (blank + "/" + c.input_name).c_str()) != 0) {
             std::printf("!! cannot link the blank gigabyte\n");
             continue;
         }
-        bench::print_row(std::string(c.program) + ", 1 GiB of blanks", best_of(c.program, blank, 1));
+        bench::print_row(std::string(c.program) + ", 1 GiB of blanks",
+                         best_of(c.program, blank, 1));
     }
     // chain's output grows with the square of n when the pairs are missing
     // (read as 0 0): n - 2 passes over n - 1 pairs.

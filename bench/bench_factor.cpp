@@ -16,8 +16,8 @@ struct FactorCase {
 void run_factor_group() {
     const std::int32_t largest = 2147483647;
     const FactorCase cases[] = {
-        {2095133040, largest}, {2095133040, 2095133040}, {1102701600, largest},
-        {1102701600, 1102701600}, {largest, largest}, {1073741824, largest},
+        {2095133040, largest},    {2095133040, 2095133040},   {1102701600, largest},
+        {1102701600, 1102701600}, {largest, largest},         {1073741824, largest},
         {1073741824, 1073741824}, {-2147483647 - 1, largest}, {-2147483647 - 1, -2147483647 - 1},
     };
     bench::print_header("factor");
@@ -39,8 +39,8 @@ void run_factor_group() {
             "N=" + std::to_string(c.n) + " K=" + std::to_string(c.k) + " -> " + fast_out;
         bench::print_row(label, fast, "literal scan + recursion", slow);
         if (fast_out != slow_out) {
-            std::printf("  MISMATCH: factor wrote \"%s\", the reference \"%s\"\n",
-                        fast_out.c_str(), slow_out.c_str());
+            std::printf("  MISMATCH: factor wrote \"%s\", the reference \"%s\"\n", fast_out.c_str(),
+                        slow_out.c_str());
         }
     }
 }

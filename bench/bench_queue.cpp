@@ -46,8 +46,8 @@ void run_queue_group() {
     const std::string dir = queue_dir(2000000, 1);
     const std::string reference_dir = twin_dir(dir);
     const bench::PairedRuns runs =
-        bench::run_paired(bench::executable("queue"), dir, bench::executable("reference_queue"), reference_dir,
-                          pair_count);
+        bench::run_paired(bench::executable("queue"), dir, bench::executable("reference_queue"),
+                          reference_dir, pair_count);
     bench::print_paired("queue, n = 2,000,000", "hand-written", runs);
     check_same("queue", dir, "reference_queue", reference_dir);
 }
@@ -56,8 +56,8 @@ void run_chain_group() {
     bench::print_header("chain");
     const std::string dir = queue_dir(200001, 2);
     const std::string queue_twin = twin_dir(dir);
-    const bench::PairedRuns runs =
-        bench::run_paired(bench::executable("chain"), dir, bench::executable("queue"), queue_twin, pair_count);
+    const bench::PairedRuns runs = bench::run_paired(
+        bench::executable("chain"), dir, bench::executable("queue"), queue_twin, pair_count);
     bench::print_paired("chain, n = 200,001", "queue", runs);
     check_same("chain", dir, "queue", queue_twin);
 
@@ -65,7 +65,8 @@ void run_chain_group() {
     const std::string small = queue_dir(20001, 3);
     const std::string plain_twin = twin_dir(small);
     const bench::Measurement chain = bench::run_timed(bench::executable("chain"), small, {}, 3);
-    const bench::Measurement plain = bench::run_timed(bench::executable("reference_chain"), plain_twin, {}, 1);
+    const bench::Measurement plain =
+        bench::run_timed(bench::executable("reference_chain"), plain_twin, {}, 1);
     bench::print_columns();
     bench::print_row("chain, n = 20,001", chain, "plain scan", plain);
     check_same("chain", small, "reference_chain", plain_twin);

@@ -21,16 +21,23 @@ void run_32_bit_software() {
                     software_32.c_str());
         return;
     }
-    const bench::PairedRuns runs = bench::run_paired(software_32, bench::scratch_dir("reals-soft32"), software_64,
-                                                     bench::scratch_dir("reals-soft64"), 5);
-    bench::print_paired("real_conversions software 32-bit", "real_conversions software 64-bit", runs);
-    if (runs.a[0].exit_code != runs.b[0].exit_code) std::printf("  MISMATCH between the 32-bit and the 64-bit build\n");
+    const bench::PairedRuns runs =
+        bench::run_paired(software_32, bench::scratch_dir("reals-soft32"), software_64,
+                          bench::scratch_dir("reals-soft64"), 5);
+    bench::print_paired("real_conversions software 32-bit", "real_conversions software 64-bit",
+                        runs);
+    if (runs.a[0].exit_code != runs.b[0].exit_code)
+        std::printf("  MISMATCH between the 32-bit and the 64-bit build\n");
 }
 
 void run_reals_group() {
     bench::print_header("reals");
     const std::string software_build = std::string(BUILD_DIR) + "-soft";
-    const struct { const char* name; const char* folder; const char* input; } programs[] = {
+    const struct {
+        const char* name;
+        const char* folder;
+        const char* input;
+    } programs[] = {
         {"real_conversions", "bench", nullptr},
         {"cube", "programs/cube", "1e40\n1e40 1e40 0\n"},
     };
@@ -47,10 +54,12 @@ void run_reals_group() {
             bench::write_file(hardware_dir + "/cube.in", p.input);
             bench::write_file(software_dir + "/cube.in", p.input);
         }
-        const bench::PairedRuns runs = bench::run_paired(software, software_dir, hardware, hardware_dir, 5);
+        const bench::PairedRuns runs =
+            bench::run_paired(software, software_dir, hardware, hardware_dir, 5);
         bench::print_paired(std::string(p.name) + " software", std::string(p.name) + " x87", runs);
         if (runs.a[0].exit_code != runs.b[0].exit_code ||
-            (p.input != nullptr && bench::read_file(software_dir + "/cube.out") != bench::read_file(hardware_dir + "/cube.out"))) {
+            (p.input != nullptr && bench::read_file(software_dir + "/cube.out") !=
+                                       bench::read_file(hardware_dir + "/cube.out"))) {
             std::printf("  MISMATCH between the software and the x87 build\n");
         }
     }

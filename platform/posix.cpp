@@ -41,26 +41,26 @@ struct ErrnoMapping {
     DWORD windows_code;
 };
 constexpr ErrnoMapping errno_table[] = {
-    {ENOENT, ERROR_FILE_NOT_FOUND},          // 2; 3 when a folder of the path is missing
-    {ENOTDIR, ERROR_PATH_NOT_FOUND},         // 3
-    {EMFILE, ERROR_TOO_MANY_OPEN_FILES},     // 4
-    {ENFILE, ERROR_TOO_MANY_OPEN_FILES},     // 4
-    {EACCES, ERROR_ACCESS_DENIED},           // 5
-    {EPERM, ERROR_ACCESS_DENIED},            // 5
-    {EISDIR, ERROR_ACCESS_DENIED},           // 5, as opening a folder is on Windows
-    {ETXTBSY, ERROR_SHARING_VIOLATION},      // 32
-    {EWOULDBLOCK, ERROR_SHARING_VIOLATION},  // 32: a lock held by another process
-    {EBADF, ERROR_INVALID_HANDLE},           // 6
-    {ENOMEM, ERROR_NOT_ENOUGH_MEMORY},       // 8
-    {EROFS, ERROR_WRITE_PROTECT},            // 19
-    {ENOSPC, ERROR_DISK_FULL},               // 112
-    {EDQUOT, ERROR_DISK_FULL},               // 112
-    {EFBIG, ERROR_DISK_FULL},                // 112
+    {ENOENT, ERROR_FILE_NOT_FOUND},              // 2; 3 when a folder of the path is missing
+    {ENOTDIR, ERROR_PATH_NOT_FOUND},             // 3
+    {EMFILE, ERROR_TOO_MANY_OPEN_FILES},         // 4
+    {ENFILE, ERROR_TOO_MANY_OPEN_FILES},         // 4
+    {EACCES, ERROR_ACCESS_DENIED},               // 5
+    {EPERM, ERROR_ACCESS_DENIED},                // 5
+    {EISDIR, ERROR_ACCESS_DENIED},               // 5, as opening a folder is on Windows
+    {ETXTBSY, ERROR_SHARING_VIOLATION},          // 32
+    {EWOULDBLOCK, ERROR_SHARING_VIOLATION},      // 32: a lock held by another process
+    {EBADF, ERROR_INVALID_HANDLE},               // 6
+    {ENOMEM, ERROR_NOT_ENOUGH_MEMORY},           // 8
+    {EROFS, ERROR_WRITE_PROTECT},                // 19
+    {ENOSPC, ERROR_DISK_FULL},                   // 112
+    {EDQUOT, ERROR_DISK_FULL},                   // 112
+    {EFBIG, ERROR_DISK_FULL},                    // 112
     {ENAMETOOLONG, ERROR_FILENAME_EXCED_RANGE},  // 206
-    {EPIPE, ERROR_NO_DATA},                  // 232: the reader of a pipe has gone
-    {EIO, ERROR_IO_DEVICE},                  // 1117
-    {ENXIO, ERROR_FILE_NOT_FOUND},           // 2: a device or FIFO end that is not there
-    {ELOOP, ERROR_CANT_RESOLVE_FILENAME},    // 1921
+    {EPIPE, ERROR_NO_DATA},                      // 232: the reader of a pipe has gone
+    {EIO, ERROR_IO_DEVICE},                      // 1117
+    {ENXIO, ERROR_FILE_NOT_FOUND},               // 2: a device or FIFO end that is not there
+    {ELOOP, ERROR_CANT_RESOLVE_FILENAME},        // 1921
 };
 
 DWORD windows_code(int error_number) {
@@ -498,8 +498,7 @@ void run_on_program_stack(void (*entry)()) {
     const std::uintptr_t top = (stack_low + program_stack_size) & ~std::uintptr_t{15};
 
 #if defined(__SANITIZE_ADDRESS__)
-    __sanitizer_start_switch_fiber(nullptr, reinterpret_cast<void*>(stack_low),
-                                   top - stack_low);
+    __sanitizer_start_switch_fiber(nullptr, reinterpret_cast<void*>(stack_low), top - stack_low);
 #endif
     // On the new stack: start_entry, which traps should the entry ever
     // return. The switch is the C library's, the same on every processor;

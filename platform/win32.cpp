@@ -55,8 +55,8 @@ struct ExceptionPointers {
 // A registration record of the thread's handler chain (fs:[0]); the system
 // calls the handler with the C calling convention.
 struct Registration;
-using FrameHandler = int(__cdecl*)(ExceptionRecord* record, Registration* frame,
-                                   Context* context, void* dispatcher_context);
+using FrameHandler = int(__cdecl*)(ExceptionRecord* record, Registration* frame, Context* context,
+                                   void* dispatcher_context);
 struct Registration {
     Registration* next;
     FrameHandler handler;
@@ -64,11 +64,11 @@ struct Registration {
 using ConsoleHandler = BOOL(__stdcall*)(DWORD control_type);
 
 extern "C" {
-__declspec(dllimport) HANDLE __stdcall CreateFileA(const char* name, DWORD access, DWORD share,
-                                                   void* security, DWORD disposition,
-                                                   DWORD attributes, HANDLE template_file);
-__declspec(dllimport) BOOL __stdcall ReadFile(HANDLE file, void* buffer, DWORD count,
-                                              DWORD* done, void* overlapped);
+__declspec(dllimport) HANDLE
+    __stdcall CreateFileA(const char* name, DWORD access, DWORD share, void* security,
+                          DWORD disposition, DWORD attributes, HANDLE template_file);
+__declspec(dllimport) BOOL
+    __stdcall ReadFile(HANDLE file, void* buffer, DWORD count, DWORD* done, void* overlapped);
 __declspec(dllimport) BOOL __stdcall WriteFile(HANDLE file, const void* buffer, DWORD count,
                                                DWORD* done, void* overlapped);
 __declspec(dllimport) BOOL __stdcall CloseHandle(HANDLE handle);
@@ -92,21 +92,21 @@ __declspec(dllimport) BOOL __stdcall TerminateThread(HANDLE thread, DWORD exit_c
 __declspec(dllimport) DWORD __stdcall WaitForSingleObject(HANDLE object, DWORD milliseconds);
 __declspec(dllimport) HANDLE __stdcall GetCurrentProcess();
 __declspec(dllimport) HANDLE __stdcall GetCurrentThread();
-__declspec(dllimport) BOOL __stdcall DuplicateHandle(HANDLE source_process, HANDLE source,
-                                                     HANDLE target_process, HANDLE* target,
-                                                     DWORD access, BOOL inherit, DWORD options);
+__declspec(dllimport) BOOL
+    __stdcall DuplicateHandle(HANDLE source_process, HANDLE source, HANDLE target_process,
+                              HANDLE* target, DWORD access, BOOL inherit, DWORD options);
 __declspec(dllimport) BOOL __stdcall SetThreadStackGuarantee(unsigned long* size);
 __declspec(dllimport) void* __stdcall VirtualAlloc(void* address, std::size_t size, DWORD type,
                                                    DWORD protect);
-__declspec(dllimport) BOOL __stdcall VirtualProtect(void* address, std::size_t size, DWORD protect,
-                                                    DWORD* old_protect);
-__declspec(dllimport) int __stdcall MessageBoxA(void* owner, const char* text,
-                                                const char* caption, unsigned style);
+__declspec(dllimport) BOOL
+    __stdcall VirtualProtect(void* address, std::size_t size, DWORD protect, DWORD* old_protect);
+__declspec(dllimport) int __stdcall MessageBoxA(void* owner, const char* text, const char* caption,
+                                                unsigned style);
 __declspec(dllimport) LONG __stdcall RegOpenKeyExA(HKEY root, const char* sub_key, DWORD options,
                                                    DWORD access, HKEY* result);
-__declspec(dllimport) LONG __stdcall RegQueryValueExA(HKEY key, const char* value_name,
-                                                      DWORD* reserved, DWORD* type, void* data,
-                                                      DWORD* size);
+__declspec(dllimport) LONG
+    __stdcall RegQueryValueExA(HKEY key, const char* value_name, DWORD* reserved, DWORD* type,
+                               void* data, DWORD* size);
 __declspec(dllimport) LONG __stdcall RegCloseKey(HKEY key);
 }
 
@@ -140,7 +140,9 @@ win::HANDLE system_handle(HANDLE handle) {
 HANDLE seam_handle(win::HANDLE handle) {
     return static_cast<HANDLE>(reinterpret_cast<std::uintptr_t>(handle));
 }
-win::HKEY system_key(HKEY key) { return reinterpret_cast<win::HKEY>(static_cast<std::uintptr_t>(key)); }
+win::HKEY system_key(HKEY key) {
+    return reinterpret_cast<win::HKEY>(static_cast<std::uintptr_t>(key));
+}
 
 // Which thread ends the process, claimed once: the console's thread, for the
 // halt of a Ctrl-C while the program's thread is suspended (or ended), or the
@@ -166,7 +168,8 @@ bool ReadFile(HANDLE handle, void* buffer, DWORD bytes_to_read, DWORD* bytes_rea
 }
 
 bool WriteFile(HANDLE handle, const void* buffer, DWORD bytes_to_write, DWORD* bytes_written) {
-    const bool ok = win::WriteFile(system_handle(handle), buffer, bytes_to_write, bytes_written, nullptr) != 0;
+    const bool ok =
+        win::WriteFile(system_handle(handle), buffer, bytes_to_write, bytes_written, nullptr) != 0;
     if (ok && test_seam::after_system_write != nullptr) test_seam::after_system_write(handle);
     return ok;
 }
@@ -198,12 +201,15 @@ void ExitProcess(DWORD exit_code) {
     __builtin_unreachable();
 }
 
-void MessageBoxA(const char* text, const char* caption) { win::MessageBoxA(nullptr, text, caption, 0); }
+void MessageBoxA(const char* text, const char* caption) {
+    win::MessageBoxA(nullptr, text, caption, 0);
+}
 
 std::int32_t RegOpenKeyExA(HKEY root, const char* sub_key, DWORD options, DWORD access,
                            HKEY* result) {
     win::HKEY key = nullptr;
-    const std::int32_t status = win::RegOpenKeyExA(system_key(root), sub_key, options, access, &key);
+    const std::int32_t status =
+        win::RegOpenKeyExA(system_key(root), sub_key, options, access, &key);
     *result = static_cast<HKEY>(reinterpret_cast<std::uintptr_t>(key));
     return status;
 }
@@ -214,7 +220,9 @@ std::int32_t RegQueryValueExA(HKEY key, const char* value_name, void* data, DWOR
 
 std::int32_t RegCloseKey(HKEY key) { return win::RegCloseKey(system_key(key)); }
 
-void fpu_reset(std::uint16_t control_word) { asm volatile("fninit\n\tfldcw %0" : : "m"(control_word)); }
+void fpu_reset(std::uint16_t control_word) {
+    asm volatile("fninit\n\tfldcw %0" : : "m"(control_word));
+}
 
 // Windows has no such hint for memory that is already reserved.
 void advise_large_pages(void*, std::size_t) {}
@@ -223,8 +231,8 @@ void advise_large_pages(void*, std::size_t) {}
 // the true address; measured from the image's start it stays right wherever
 // the image is loaded.
 std::uint32_t code_address(const void* location) {
-    const auto offset = reinterpret_cast<std::uintptr_t>(location) -
-                        reinterpret_cast<std::uintptr_t>(__ImageBase);
+    const auto offset =
+        reinterpret_cast<std::uintptr_t>(location) - reinterpret_cast<std::uintptr_t>(__ImageBase);
     return static_cast<std::uint32_t>(offset + 0x00400000u);
 }
 
@@ -270,7 +278,8 @@ void register_thread_handler(win::Registration& registration) {
 void unregister_thread_handler() {
     win::Registration* head;
     asm volatile("movl %%fs:0, %0" : "=r"(head));
-    if (head->handler == on_exception) asm volatile("movl %0, %%fs:0" : : "r"(head->next) : "memory");
+    if (head->handler == on_exception)
+        asm volatile("movl %0, %%fs:0" : : "r"(head->next) : "memory");
 }
 
 // The system took the guard page of this thread's stack to report an overflow.
@@ -278,11 +287,13 @@ void unregister_thread_handler() {
 // in the halt sequence, which runs above it, is reported as well.
 void rearm_stack_guard() {
     volatile char here = 0;
-    const std::uintptr_t page = (reinterpret_cast<std::uintptr_t>(&here) & ~(win::page_size - 1)) - win::page_size;
+    const std::uintptr_t page =
+        (reinterpret_cast<std::uintptr_t>(&here) & ~(win::page_size - 1)) - win::page_size;
     win::DWORD old_protection = 0;
     void* const guard = reinterpret_cast<void*>(page);
     if (win::VirtualAlloc(guard, win::page_size, win::MEM_COMMIT, win::PAGE_READWRITE) != nullptr) {
-        win::VirtualProtect(guard, win::page_size, win::PAGE_READWRITE | win::PAGE_GUARD, &old_protection);
+        win::VirtualProtect(guard, win::page_size, win::PAGE_READWRITE | win::PAGE_GUARD,
+                            &old_protection);
     }
 }
 
@@ -297,7 +308,8 @@ void rearm_stack_guard() {
 // leaves only a few pages below the guard, too few for the halt sequence, and
 // the frames in between are abandoned anyway.
 [[noreturn]] void handle_pending_fault_at_top(win::Registration* frame) {
-    const std::uintptr_t top = (reinterpret_cast<std::uintptr_t>(frame) - 256) & ~std::uintptr_t{15};
+    const std::uintptr_t top =
+        (reinterpret_cast<std::uintptr_t>(frame) - 256) & ~std::uintptr_t{15};
     asm volatile(
         "mov %0, %%esp\n\t"
         "call *%1\n\t"
@@ -351,7 +363,8 @@ std::uint32_t interrupted_address(bool suspended) {
     win::Context context{};
     context.context_flags = win::CONTEXT_CONTROL;
     if (suspended && win::GetThreadContext(main_thread, &context)) {
-        return code_address(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(context.eip)));
+        return code_address(
+            reinterpret_cast<const void*>(static_cast<std::uintptr_t>(context.eip)));
     }
     return code_address(reinterpret_cast<const void*>(program_entry_point));
 }
@@ -426,8 +439,8 @@ void install_fault_handler(FaultHandler handler) {
     installed_handler = handler;
     program_thread_id = win::GetCurrentThreadId();
     // A handle of the program's thread that another thread can suspend with.
-    win::DuplicateHandle(win::GetCurrentProcess(), win::GetCurrentThread(), win::GetCurrentProcess(),
-                         &main_thread, 0, 0, win::DUPLICATE_SAME_ACCESS);
+    win::DuplicateHandle(win::GetCurrentProcess(), win::GetCurrentThread(),
+                         win::GetCurrentProcess(), &main_thread, 0, 0, win::DUPLICATE_SAME_ACCESS);
     register_thread_handler(*program_registration);
     win::SetUnhandledExceptionFilter(program_reports_faults);
     win::SetConsoleCtrlHandler(on_console_control, 1);

@@ -62,7 +62,9 @@ inline RealImage image_of(Real v) {
 inline Real square_root(Real v) { return __builtin_sqrtl(v); }
 inline Real magnitude(Real v) { return __builtin_fabsl(v); }
 // The integer nearest to v, which must be below 2^63.
-inline std::uint64_t rounded_to_uint64(Real v) { return static_cast<std::uint64_t>(__builtin_rintl(v)); }
+inline std::uint64_t rounded_to_uint64(Real v) {
+    return static_cast<std::uint64_t>(__builtin_rintl(v));
+}
 
 #endif
 

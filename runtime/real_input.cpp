@@ -29,30 +29,43 @@ const Real pow10_small[32] = {
     ten_power(0xE8D4A51000000000, -24), ten_power(0x9184E72A00000000, -20),
     ten_power(0xB5E620F480000000, -17), ten_power(0xE35FA931A0000000, -14),
     ten_power(0x8E1BC9BF04000000, -10), ten_power(0xB1A2BC2EC5000000, -7),
-    ten_power(0xDE0B6B3A76400000, -4), ten_power(0x8AC7230489E80000, 0),
-    ten_power(0xAD78EBC5AC620000, 3), ten_power(0xD8D726B7177A8000, 6),
-    ten_power(0x878678326EAC9000, 10), ten_power(0xA968163F0A57B400, 13),
-    ten_power(0xD3C21BCECCEDA100, 16), ten_power(0x84595161401484A0, 20),
-    ten_power(0xA56FA5B99019A5C8, 23), ten_power(0xCECB8F27F4200F3A, 26),
-    ten_power(0x813F3978F8940984, 30), ten_power(0xA18F07D736B90BE5, 33),
-    ten_power(0xC9F2C9CD04674EDF, 36), ten_power(0xFC6F7C4045812296, 39),
+    ten_power(0xDE0B6B3A76400000, -4),  ten_power(0x8AC7230489E80000, 0),
+    ten_power(0xAD78EBC5AC620000, 3),   ten_power(0xD8D726B7177A8000, 6),
+    ten_power(0x878678326EAC9000, 10),  ten_power(0xA968163F0A57B400, 13),
+    ten_power(0xD3C21BCECCEDA100, 16),  ten_power(0x84595161401484A0, 20),
+    ten_power(0xA56FA5B99019A5C8, 23),  ten_power(0xCECB8F27F4200F3A, 26),
+    ten_power(0x813F3978F8940984, 30),  ten_power(0xA18F07D736B90BE5, 33),
+    ten_power(0xC9F2C9CD04674EDF, 36),  ten_power(0xFC6F7C4045812296, 39),
 };
 const Real pow10_mid[16] = {
-    Real{}, ten_power(0x9DC5ADA82B70B59E, 43),
-    ten_power(0xC2781F49FFCFA6D5, 149), ten_power(0xEFB3AB16C59B14A3, 255),
-    ten_power(0x93BA47C980E98CE0, 362), ten_power(0xB616A12B7FE617AA, 468),
-    ten_power(0xE070F78D3927556B, 574), ten_power(0x8A5296FFE33CC930, 681),
-    ten_power(0xAA7EEBFB9DF9DE8E, 787), ten_power(0xD226FC195C6A2F8C, 893),
-    ten_power(0x81842F29F2CCE376, 1000), ten_power(0x9FA42700DB900AD2, 1106),
-    ten_power(0xC4C5E310AEF8AA17, 1212), ten_power(0xF28A9C07E9B09C59, 1318),
-    ten_power(0x957A4AE1EBF7F3D4, 1425), ten_power(0xB83ED8DC0795A262, 1531),
+    Real{},
+    ten_power(0x9DC5ADA82B70B59E, 43),
+    ten_power(0xC2781F49FFCFA6D5, 149),
+    ten_power(0xEFB3AB16C59B14A3, 255),
+    ten_power(0x93BA47C980E98CE0, 362),
+    ten_power(0xB616A12B7FE617AA, 468),
+    ten_power(0xE070F78D3927556B, 574),
+    ten_power(0x8A5296FFE33CC930, 681),
+    ten_power(0xAA7EEBFB9DF9DE8E, 787),
+    ten_power(0xD226FC195C6A2F8C, 893),
+    ten_power(0x81842F29F2CCE376, 1000),
+    ten_power(0x9FA42700DB900AD2, 1106),
+    ten_power(0xC4C5E310AEF8AA17, 1212),
+    ten_power(0xF28A9C07E9B09C59, 1318),
+    ten_power(0x957A4AE1EBF7F3D4, 1425),
+    ten_power(0xB83ED8DC0795A262, 1531),
 };
 const Real pow10_large[10] = {
-    Real{}, ten_power(0xE319A0AEA60E91C7, 1637),
-    ten_power(0xC976758681750C17, 3338), ten_power(0xB2B8353B3993A7E4, 5039),
-    ten_power(0x9E8B3B5DC53D5DE5, 6740), ten_power(0x8CA554C020A1F0A6, 8441),
-    ten_power(0xF9895D25D88B5A8B, 10141), ten_power(0xDD5DC8A2BF27F3F8, 11842),
-    ten_power(0xC46052028A20979B, 13543), ten_power(0xAE3511626ED559F0, 15244),
+    Real{},
+    ten_power(0xE319A0AEA60E91C7, 1637),
+    ten_power(0xC976758681750C17, 3338),
+    ten_power(0xB2B8353B3993A7E4, 5039),
+    ten_power(0x9E8B3B5DC53D5DE5, 6740),
+    ten_power(0x8CA554C020A1F0A6, 8441),
+    ten_power(0xF9895D25D88B5A8B, 10141),
+    ten_power(0xDD5DC8A2BF27F3F8, 11842),
+    ten_power(0xC46052028A20979B, 13543),
+    ten_power(0xAE3511626ED559F0, 15244),
 };
 
 namespace {
@@ -123,9 +136,8 @@ Real text_to_real(const char* text, std::int32_t& error_position) {
         if (text[i] == '-' || text[i] == '+') ++i;
         if (!is_digit(text[i])) return fail();
         for (; is_digit(text[i]); ++i) {
-            exponent = exponent < written_exponent_limit
-                           ? exponent * 10 + digit_value(text[i])
-                           : written_exponent_limit;
+            exponent = exponent < written_exponent_limit ? exponent * 10 + digit_value(text[i])
+                                                         : written_exponent_limit;
         }
         if (exponent_negative) exponent = -exponent;
     }

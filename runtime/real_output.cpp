@@ -76,7 +76,8 @@ void build_scientific_text(Real v, std::int32_t k, bool negative, std::int32_t w
     out.put(k < 0 ? '-' : '+');
     std::int32_t magnitude = k < 0 ? -k : k;
     char exponent[4];
-    for (int i = 3; i >= 0; --i, magnitude /= 10) exponent[i] = static_cast<char>('0' + magnitude % 10);
+    for (int i = 3; i >= 0; --i, magnitude /= 10)
+        exponent[i] = static_cast<char>('0' + magnitude % 10);
     out.put(exponent, 4);
 }
 
@@ -130,7 +131,8 @@ void make_digits(Real v, std::int32_t n, char* digits) {
         t -= limit;
         digits[0] = '1';
     }
-    for (std::int32_t i = digit_count; i >= 1; --i, t /= 10) digits[i] = static_cast<char>('0' + t % 10);
+    for (std::int32_t i = digit_count; i >= 1; --i, t /= 10)
+        digits[i] = static_cast<char>('0' + t % 10);
     if (n >= digit_count) {
         for (std::int32_t i = digit_count + 1; i <= n; ++i) digits[i] = '0';
         return;

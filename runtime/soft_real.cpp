@@ -50,7 +50,9 @@ Kind kind_of(SoftReal v) {
     return (s & integer_bit) != 0 ? Kind::finite : Kind::unsupported;  // unnormals
 }
 
-bool is_nan(Kind k) { return k == Kind::quiet_nan || k == Kind::signalling_nan || k == Kind::unsupported; }
+bool is_nan(Kind k) {
+    return k == Kind::quiet_nan || k == Kind::signalling_nan || k == Kind::unsupported;
+}
 
 Unpacked unpack(SoftReal v) {
     const std::uint64_t s = v.image().significand;
@@ -61,7 +63,8 @@ Unpacked unpack(SoftReal v) {
 }
 
 SoftReal make(bool negative, std::int32_t field, std::uint64_t significand) {
-    return SoftReal::from_image({significand, static_cast<std::uint16_t>((negative ? 0x8000 : 0) | field)});
+    return SoftReal::from_image(
+        {significand, static_cast<std::uint16_t>((negative ? 0x8000 : 0) | field)});
 }
 SoftReal zero(bool negative) { return make(negative, 0, 0); }
 SoftReal infinity(bool negative) { return make(negative, exponent_all_ones, integer_bit); }
@@ -105,7 +108,8 @@ SoftReal round_and_pack(bool negative, std::int32_t exponent, std::uint64_t sign
             rest = (significand >> (shift - 64)) | (lost != 0 ? 1 : 0);
             significand = 0;
         } else {
-            rest = (significand << (64 - shift)) | (rest >> shift) | ((rest << (64 - shift)) != 0 ? 1 : 0);
+            rest = (significand << (64 - shift)) | (rest >> shift) |
+                   ((rest << (64 - shift)) != 0 ? 1 : 0);
             significand >>= shift;
         }
         exponent = 0;
@@ -130,7 +134,8 @@ SoftReal round_and_pack(bool negative, std::int32_t exponent, std::uint64_t sign
 // exponent - bias, then rounds it.
 SoftReal round_wide(bool negative, std::int32_t exponent, u128 m, unsigned& conditions) {
     const auto high = static_cast<std::uint64_t>(m >> 64);
-    const int shift = high != 0 ? std::countl_zero(high) : 64 + std::countl_zero(static_cast<std::uint64_t>(m));
+    const int shift =
+        high != 0 ? std::countl_zero(high) : 64 + std::countl_zero(static_cast<std::uint64_t>(m));
     // NOLINTNEXTLINE(clang-analyzer-core.uninitialized.Assign): m is not zero, so shift < 128.
     m <<= shift;
     return round_and_pack(negative, exponent - shift, static_cast<std::uint64_t>(m >> 64),
@@ -158,11 +163,13 @@ SoftReal add_finite(Unpacked a, Unpacked b, unsigned& conditions) {
         b = t;
     }
     const u128 large = static_cast<u128>(a.significand) << 64;
-    const u128 small = shift_right_sticky(static_cast<u128>(b.significand) << 64, a.exponent - b.exponent);
+    const u128 small =
+        shift_right_sticky(static_cast<u128>(b.significand) << 64, a.exponent - b.exponent);
     if (a.negative == b.negative) {
         const u128 sum = large + small;
         if (sum < large) {  // carry out of the top bit
-            return round_wide(a.negative, a.exponent + 1, (sum >> 1) | (u128{1} << 127) | (sum & 1), conditions);
+            return round_wide(a.negative, a.exponent + 1, (sum >> 1) | (u128{1} << 127) | (sum & 1),
+                              conditions);
         }
         return round_wide(a.negative, a.exponent, sum, conditions);
     }
@@ -178,7 +185,8 @@ SoftReal add_signed(SoftReal a, SoftReal b, bool negate_b, unsigned& conditions)
     if (is_nan(ka) || is_nan(kb)) return nan_result(a, ka, b, kb, conditions);
     if (negate_b) b = -b;
     if (ka == Kind::infinite || kb == Kind::infinite) {
-        if (ka == Kind::infinite && kb == Kind::infinite && sign_of(a) != sign_of(b)) return invalid(conditions);
+        if (ka == Kind::infinite && kb == Kind::infinite && sign_of(a) != sign_of(b))
+            return invalid(conditions);
         return ka == Kind::infinite ? a : b;
     }
     if (ka == Kind::zero && kb == Kind::zero) return zero(sign_of(a) && sign_of(b));
@@ -194,9 +202,10 @@ std::int64_t integer_invalid(unsigned& conditions) {
 
 // Ends the program with the fault the unit raises for these conditions.
 [[noreturn, gnu::noinline]] void raise_fault(unsigned conditions, const void* caller) {
-    const platform::DWORD code = (conditions & real_invalid) != 0 ? platform::EXCEPTION_FLT_INVALID_OPERATION
-                                 : (conditions & real_zero_divide) != 0 ? platform::EXCEPTION_FLT_DIVIDE_BY_ZERO
-                                                                        : platform::EXCEPTION_FLT_OVERFLOW;
+    const platform::DWORD code =
+        (conditions & real_invalid) != 0       ? platform::EXCEPTION_FLT_INVALID_OPERATION
+        : (conditions & real_zero_divide) != 0 ? platform::EXCEPTION_FLT_DIVIDE_BY_ZERO
+                                               : platform::EXCEPTION_FLT_OVERFLOW;
     end_with_fault(code, platform::code_address(caller));
 }
 
@@ -209,7 +218,9 @@ inline void check(unsigned conditions, const void* caller) {
 
 }  // namespace
 
-SoftReal soft_add(SoftReal a, SoftReal b, unsigned& conditions) { return add_signed(a, b, false, conditions); }
+SoftReal soft_add(SoftReal a, SoftReal b, unsigned& conditions) {
+    return add_signed(a, b, false, conditions);
+}
 
 SoftReal soft_subtract(SoftReal a, SoftReal b, unsigned& conditions) {
     return add_signed(a, b, true, conditions);
@@ -236,7 +247,8 @@ SoftReal soft_divide(SoftReal a, SoftReal b, unsigned& conditions) {
     const Kind kb = kind_of(b);
     if (is_nan(ka) || is_nan(kb)) return nan_result(a, ka, b, kb, conditions);
     const bool negative = sign_of(a) != sign_of(b);
-    if (ka == Kind::infinite) return kb == Kind::infinite ? invalid(conditions) : infinity(negative);
+    if (ka == Kind::infinite)
+        return kb == Kind::infinite ? invalid(conditions) : infinity(negative);
     if (kb == Kind::infinite) return zero(negative);
     if (kb == Kind::zero) {
         if (ka == Kind::zero) return invalid(conditions);
@@ -308,9 +320,10 @@ int soft_compare(SoftReal a, SoftReal b, bool ordered, unsigned& conditions) {
     const Unpacked ua = key(a, ka);
     const Unpacked ub = key(b, kb);
     if (ua.negative != ub.negative) return ua.negative ? -1 : 1;
-    const int order = ua.exponent != ub.exponent         ? (ua.exponent < ub.exponent ? -1 : 1)
-                : ua.significand != ub.significand ? (ua.significand < ub.significand ? -1 : 1)
-                                                   : 0;
+    const int order = ua.exponent != ub.exponent ? (ua.exponent < ub.exponent ? -1 : 1)
+                      : ua.significand != ub.significand
+                          ? (ua.significand < ub.significand ? -1 : 1)
+                          : 0;
     return ua.negative ? -order : order;
 }
 
@@ -336,22 +349,40 @@ std::int64_t soft_to_int64(SoftReal a, unsigned& conditions) {
 }
 
 // The operators are real calls, so that a fault is reported at the caller.
-#define RT_CHECKED(expression)                              \
-    unsigned conditions = 0;                                \
-    const auto result = (expression);                       \
-    check(conditions, __builtin_return_address(0));         \
+#define RT_CHECKED(expression)                      \
+    unsigned conditions = 0;                        \
+    const auto result = (expression);               \
+    check(conditions, __builtin_return_address(0)); \
     return result
 
-[[gnu::noinline]] SoftReal operator+(SoftReal a, SoftReal b) { RT_CHECKED(soft_add(a, b, conditions)); }
-[[gnu::noinline]] SoftReal operator-(SoftReal a, SoftReal b) { RT_CHECKED(soft_subtract(a, b, conditions)); }
-[[gnu::noinline]] SoftReal operator*(SoftReal a, SoftReal b) { RT_CHECKED(soft_multiply(a, b, conditions)); }
-[[gnu::noinline]] SoftReal operator/(SoftReal a, SoftReal b) { RT_CHECKED(soft_divide(a, b, conditions)); }
+[[gnu::noinline]] SoftReal operator+(SoftReal a, SoftReal b) {
+    RT_CHECKED(soft_add(a, b, conditions));
+}
+[[gnu::noinline]] SoftReal operator-(SoftReal a, SoftReal b) {
+    RT_CHECKED(soft_subtract(a, b, conditions));
+}
+[[gnu::noinline]] SoftReal operator*(SoftReal a, SoftReal b) {
+    RT_CHECKED(soft_multiply(a, b, conditions));
+}
+[[gnu::noinline]] SoftReal operator/(SoftReal a, SoftReal b) {
+    RT_CHECKED(soft_divide(a, b, conditions));
+}
 [[gnu::noinline]] SoftReal square_root(SoftReal a) { RT_CHECKED(soft_square_root(a, conditions)); }
-[[gnu::noinline]] bool operator==(SoftReal a, SoftReal b) { RT_CHECKED(soft_compare(a, b, false, conditions) == 0); }
-[[gnu::noinline]] bool operator<(SoftReal a, SoftReal b) { RT_CHECKED(soft_compare(a, b, true, conditions) == -1); }
-[[gnu::noinline]] bool operator>(SoftReal a, SoftReal b) { RT_CHECKED(soft_compare(a, b, true, conditions) == 1); }
-[[gnu::noinline]] bool operator<=(SoftReal a, SoftReal b) { RT_CHECKED(soft_compare(a, b, true, conditions) <= 0); }
-[[gnu::noinline]] bool operator>=(SoftReal a, SoftReal b) { RT_CHECKED(soft_compare(b, a, true, conditions) <= 0); }
+[[gnu::noinline]] bool operator==(SoftReal a, SoftReal b) {
+    RT_CHECKED(soft_compare(a, b, false, conditions) == 0);
+}
+[[gnu::noinline]] bool operator<(SoftReal a, SoftReal b) {
+    RT_CHECKED(soft_compare(a, b, true, conditions) == -1);
+}
+[[gnu::noinline]] bool operator>(SoftReal a, SoftReal b) {
+    RT_CHECKED(soft_compare(a, b, true, conditions) == 1);
+}
+[[gnu::noinline]] bool operator<=(SoftReal a, SoftReal b) {
+    RT_CHECKED(soft_compare(a, b, true, conditions) <= 0);
+}
+[[gnu::noinline]] bool operator>=(SoftReal a, SoftReal b) {
+    RT_CHECKED(soft_compare(b, a, true, conditions) <= 0);
+}
 [[gnu::noinline]] std::uint64_t rounded_to_uint64(SoftReal a) {
     RT_CHECKED(static_cast<std::uint64_t>(soft_to_int64(a, conditions)));
 }

@@ -76,20 +76,24 @@ std::uint64_t rounded_to_uint64(SoftReal a);
 // Sign changes never raise a condition, whatever the value.
 constexpr SoftReal operator-(SoftReal a) {
     const RealImage i = a.image();
-    return SoftReal::from_image({i.significand, static_cast<std::uint16_t>(i.sign_exponent ^ 0x8000u)});
+    return SoftReal::from_image(
+        {i.significand, static_cast<std::uint16_t>(i.sign_exponent ^ 0x8000u)});
 }
 constexpr SoftReal magnitude(SoftReal a) {
     const RealImage i = a.image();
-    return SoftReal::from_image({i.significand, static_cast<std::uint16_t>(i.sign_exponent & 0x7FFFu)});
+    return SoftReal::from_image(
+        {i.significand, static_cast<std::uint16_t>(i.sign_exponent & 0x7FFFu)});
 }
 
 constexpr SoftReal::SoftReal(std::int32_t value) {
     if (value == 0) return;
-    const std::uint64_t size = value < 0 ? 0 - static_cast<std::uint64_t>(static_cast<std::int64_t>(value))
-                                         : static_cast<std::uint64_t>(value);
+    const std::uint64_t size =
+        value < 0 ? 0 - static_cast<std::uint64_t>(static_cast<std::int64_t>(value))
+                  : static_cast<std::uint64_t>(value);
     const int shift = std::countl_zero(size);
     image_.significand = size << shift;
-    image_.sign_exponent = static_cast<std::uint16_t>((value < 0 ? 0x8000 : 0) + 16383 + 63 - shift);
+    image_.sign_exponent =
+        static_cast<std::uint16_t>((value < 0 ? 0x8000 : 0) + 16383 + 63 - shift);
 }
 
 constexpr SoftReal::SoftReal(double value) {

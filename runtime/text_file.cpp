@@ -51,7 +51,7 @@ std::uint32_t file_open_proc(TextFile& file) {
         file.buffer_ptr = file.buffer;
         file.buffer_size = text_buffer_size;
         file.close_slot = file_nop_proc;
-        file.handle = platform::GetStdHandle(input                ? platform::STD_INPUT_HANDLE
+        file.handle = platform::GetStdHandle(input                 ? platform::STD_INPUT_HANDLE
                                              : &file == &std_error ? platform::STD_ERROR_HANDLE
                                                                    : platform::STD_OUTPUT_HANDLE);
     }
@@ -70,8 +70,7 @@ std::uint32_t file_open_proc(TextFile& file) {
             // A console sees every line as soon as it is ended.
             file.flush_slot = file_write_proc;
             return 0;
-        default:
-            return 0;
+        default: return 0;
     }
 }
 

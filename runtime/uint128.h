@@ -35,8 +35,12 @@ public:
     }
     constexpr Uint128& operator<<=(int count) { return *this = *this << count; }
 
-    friend constexpr Uint128 operator|(Uint128 a, Uint128 b) { return halves(a.high_ | b.high_, a.low_ | b.low_); }
-    friend constexpr Uint128 operator&(Uint128 a, Uint128 b) { return halves(a.high_ & b.high_, a.low_ & b.low_); }
+    friend constexpr Uint128 operator|(Uint128 a, Uint128 b) {
+        return halves(a.high_ | b.high_, a.low_ | b.low_);
+    }
+    friend constexpr Uint128 operator&(Uint128 a, Uint128 b) {
+        return halves(a.high_ & b.high_, a.low_ & b.low_);
+    }
     friend constexpr Uint128 operator+(Uint128 a, Uint128 b) {
         const std::uint64_t low = a.low_ + b.low_;
         return halves(a.high_ + b.high_ + (low < a.low_ ? 1 : 0), low);
@@ -53,7 +57,9 @@ public:
         const Division d = divided(a, divisor);
         return halves(d.quotient_high, d.quotient_low);
     }
-    friend constexpr Uint128 operator%(Uint128 a, std::uint64_t divisor) { return divided(a, divisor).remainder; }
+    friend constexpr Uint128 operator%(Uint128 a, std::uint64_t divisor) {
+        return divided(a, divisor).remainder;
+    }
 
 private:
     struct Division {
@@ -90,7 +96,8 @@ private:
         const std::uint64_t remainder_high = a.high_ % divisor;
         const int shift = std::countl_zero(divisor);
         const std::uint64_t v = divisor << shift;
-        const std::uint64_t top = remainder_high << shift | (shift == 0 ? 0 : a.low_ >> (64 - shift));
+        const std::uint64_t top =
+            remainder_high << shift | (shift == 0 ? 0 : a.low_ >> (64 - shift));
         const std::uint64_t low = a.low_ << shift;
         const Digit first = next_digit(top, low >> 32, v);
         const Digit second = next_digit(first.rest, low & digit_mask, v);

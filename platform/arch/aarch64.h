@@ -8,7 +8,9 @@ namespace platform::arch {
 
 struct Processor : CommonProcessor {
     static std::uintptr_t code_pointer(const ucontext_t& context) { return context.uc_mcontext.pc; }
-    static std::uintptr_t stack_pointer(const ucontext_t& context) { return context.uc_mcontext.sp; }
+    static std::uintptr_t stack_pointer(const ucontext_t& context) {
+        return context.uc_mcontext.sp;
+    }
 };
 
 }  // namespace platform::arch

@@ -8,12 +8,18 @@
 namespace platform::arch {
 
 struct Processor : CommonProcessor {
-    static std::uintptr_t code_pointer(const ucontext_t& context) { return context.uc_mcontext.arm_pc; }
-    static std::uintptr_t stack_pointer(const ucontext_t& context) { return context.uc_mcontext.arm_sp; }
+    static std::uintptr_t code_pointer(const ucontext_t& context) {
+        return context.uc_mcontext.arm_pc;
+    }
+    static std::uintptr_t stack_pointer(const ucontext_t& context) {
+        return context.uc_mcontext.arm_sp;
+    }
 
     // Instructions lie at even addresses; bit 0 of a return address only
     // says that the caller is Thumb code.
-    static std::uintptr_t instruction_address(std::uintptr_t address) { return address & ~std::uintptr_t{1}; }
+    static std::uintptr_t instruction_address(std::uintptr_t address) {
+        return address & ~std::uintptr_t{1};
+    }
 
     // The SIGFPE of the division helper (it is reported inside raise: the
     // division's own address is lost).

@@ -20,7 +20,8 @@ struct CommonProcessor {
 
     // A privileged instruction arrives as SIGILL with its own code
     // (ILL_PRVOPC), so no SIGSEGV is one.
-    static bool is_privileged_instruction(const siginfo_t& /*info*/, const ucontext_t& /*context*/) {
+    static bool is_privileged_instruction(const siginfo_t& /*info*/,
+                                          const ucontext_t& /*context*/) {
         return false;
     }
 

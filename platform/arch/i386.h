@@ -9,8 +9,9 @@ namespace platform::arch {
 
 struct Processor : X86Processor<REG_EIP, REG_ESP> {
     static std::uint16_t x87_status_word(const ucontext_t& context) {
-        return context.uc_mcontext.fpregs != nullptr ? static_cast<std::uint16_t>(context.uc_mcontext.fpregs->sw)
-                                                     : 0;
+        return context.uc_mcontext.fpregs != nullptr
+                   ? static_cast<std::uint16_t>(context.uc_mcontext.fpregs->sw)
+                   : 0;
     }
 };
 

@@ -9,8 +9,12 @@
 namespace platform::arch {
 
 struct Processor : CommonProcessor {
-    static std::uintptr_t code_pointer(const ucontext_t& context) { return context.uc_mcontext.gp_regs[PT_NIP]; }
-    static std::uintptr_t stack_pointer(const ucontext_t& context) { return context.uc_mcontext.gp_regs[PT_R1]; }
+    static std::uintptr_t code_pointer(const ucontext_t& context) {
+        return context.uc_mcontext.gp_regs[PT_NIP];
+    }
+    static std::uintptr_t stack_pointer(const ucontext_t& context) {
+        return context.uc_mcontext.gp_regs[PT_R1];
+    }
 };
 
 }  // namespace platform::arch

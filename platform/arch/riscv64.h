@@ -7,8 +7,12 @@
 namespace platform::arch {
 
 struct Processor : CommonProcessor {
-    static std::uintptr_t code_pointer(const ucontext_t& context) { return context.uc_mcontext.__gregs[REG_PC]; }
-    static std::uintptr_t stack_pointer(const ucontext_t& context) { return context.uc_mcontext.__gregs[REG_SP]; }
+    static std::uintptr_t code_pointer(const ucontext_t& context) {
+        return context.uc_mcontext.__gregs[REG_PC];
+    }
+    static std::uintptr_t stack_pointer(const ucontext_t& context) {
+        return context.uc_mcontext.__gregs[REG_SP];
+    }
 };
 
 }  // namespace platform::arch

@@ -9,12 +9,19 @@
 namespace platform::arch {
 
 struct Processor : CommonProcessor {
-    static std::uintptr_t code_pointer(const ucontext_t& context) { return context.uc_mcontext.psw.addr; }
-    static std::uintptr_t stack_pointer(const ucontext_t& context) { return context.uc_mcontext.gregs[15]; }
+    static std::uintptr_t code_pointer(const ucontext_t& context) {
+        return context.uc_mcontext.psw.addr;
+    }
+    static std::uintptr_t stack_pointer(const ucontext_t& context) {
+        return context.uc_mcontext.gregs[15];
+    }
 
-    static std::uintptr_t fault_location(int signal_number, const siginfo_t& info, std::uintptr_t code_pointer) {
-        const bool past_instruction = signal_number == SIGFPE || signal_number == SIGILL || signal_number == SIGTRAP;
-        return past_instruction && info.si_code > 0 ? reinterpret_cast<std::uintptr_t>(info.si_addr) : code_pointer;
+    static std::uintptr_t fault_location(int signal_number, const siginfo_t& info,
+                                         std::uintptr_t code_pointer) {
+        const bool past_instruction =
+            signal_number == SIGFPE || signal_number == SIGILL || signal_number == SIGTRAP;
+        return past_instruction && info.si_code > 0 ? reinterpret_cast<std::uintptr_t>(info.si_addr)
+                                                    : code_pointer;
     }
 };
 

@@ -26,8 +26,9 @@ struct X86Processor : CommonProcessor {
         if (info.si_code != SI_KERNEL) return false;
         const auto* code = reinterpret_cast<const unsigned char*>(code_pointer(context));
         const unsigned char first = code[0];
-        if (first == 0xF4 || first == 0xFA || first == 0xFB) return true;      // hlt, cli, sti
-        if ((first >= 0xE4 && first <= 0xE7) || (first >= 0xEC && first <= 0xEF)) return true;  // in, out
+        if (first == 0xF4 || first == 0xFA || first == 0xFB) return true;  // hlt, cli, sti
+        if ((first >= 0xE4 && first <= 0xE7) || (first >= 0xEC && first <= 0xEF))
+            return true;  // in, out
         if (first != 0x0F) return false;
         const unsigned char second = code[1];
         return second == 0x06 || second == 0x08 || second == 0x09 || second == 0x30 ||
@@ -38,7 +39,8 @@ struct X86Processor : CommonProcessor {
     // the int3 itself.
     static std::uintptr_t fault_location(int signal_number, const siginfo_t& info,
                                          std::uintptr_t code_pointer) {
-        return signal_number == SIGTRAP && info.si_code == SI_KERNEL ? code_pointer - 1 : code_pointer;
+        return signal_number == SIGTRAP && info.si_code == SI_KERNEL ? code_pointer - 1
+                                                                     : code_pointer;
     }
 };
 

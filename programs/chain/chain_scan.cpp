@@ -108,8 +108,8 @@ std::uint64_t slot_key(std::int32_t value, std::uint32_t slot) {
 std::uint32_t value_of(std::uint64_t key) { return static_cast<std::uint32_t>(key >> 32); }
 
 // Enters the group of equal values sorted[begin] to sorted[end - 1].
-void enter_group(const std::uint64_t* sorted, std::int32_t begin, std::int32_t end, std::int32_t group,
-                 std::int32_t& placed) {
+void enter_group(const std::uint64_t* sorted, std::int32_t begin, std::int32_t end,
+                 std::int32_t group, std::int32_t& placed) {
     index.group_start[group] = placed;
     std::int32_t first_pair = 0;
     std::int32_t last_pair = 0;
@@ -129,8 +129,8 @@ void enter_group(const std::uint64_t* sorted, std::int32_t begin, std::int32_t e
         const auto slot = static_cast<std::uint32_t>(sorted[i]);
         const auto k = static_cast<std::int32_t>(slot / 2 + 1);
         if (slot % 2 != 0) {
-            index.followers[k] =
-                static_cast<std::uint32_t>(first_pair) | (last_pair != first_pair ? more_followers : 0);
+            index.followers[k] = static_cast<std::uint32_t>(first_pair) |
+                                 (last_pair != first_pair ? more_followers : 0);
             index.second_group[k] = group;
         } else {
             index.is_head[k] = second_count == 0;
@@ -189,7 +189,8 @@ bool follow_up_pass(const ChainWriter& writer) {
 void follow_path(const ChainWriter& writer) {
     for (std::int32_t k = 1; k <= indexed_pairs; ++k) {
         const std::int32_t follower = first_follower(k);
-        index.steps[k] = {pair_second[k], follower, pair_second[follower], first_follower(follower)};
+        index.steps[k] = {pair_second[k], follower, pair_second[follower],
+                          first_follower(follower)};
     }
     std::int32_t k = first_follower(current_pair);
     while (k != 0) {
@@ -256,7 +257,8 @@ void search_heads(const ChainWriter& writer) {
 }
 
 void follow_up(std::int32_t pass_count, const ChainWriter& writer) {
-    if (!some_value_twice && current_pair != 0 && pass_count >= 1 && pass_count >= indexed_pairs - 1) {
+    if (!some_value_twice && current_pair != 0 && pass_count >= 1 &&
+        pass_count >= indexed_pairs - 1) {
         follow_path(writer);
         return;
     }

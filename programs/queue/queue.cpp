@@ -69,7 +69,8 @@ bool is_table_value(std::int32_t value) {
 void enter_pair(std::int32_t x, std::int32_t y) {
     const std::uint8_t x_bits = seen[x];
     seen[x] = static_cast<std::uint8_t>(x_bits | first_once | ((x_bits & first_once) << 1));
-    links[x].next = static_cast<std::uint32_t>(y) | ((x_bits & second_twice) != 0 ? meets_twice : 0);
+    links[x].next =
+        static_cast<std::uint32_t>(y) | ((x_bits & second_twice) != 0 ? meets_twice : 0);
     const std::uint8_t y_bits = seen[y];
     seen[y] = static_cast<std::uint8_t>(y_bits | second_once | ((y_bits & second_once) << 1));
     if ((y_bits & second_once) != 0) links[y].next |= meets_twice;
