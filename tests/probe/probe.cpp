@@ -39,9 +39,7 @@ void open_output(const char* name) {
     io_check();
 }
 
-void write_text(const char* text) {
-    put_chars(std_output, text, static_cast<std::int32_t>(std::strlen(text)));
-}
+void write_text(const char* text) { put_chars(std_output, text, static_cast<std::int32_t>(std::strlen(text))); }
 
 // Through a pointer the compiler cannot see through, so the recursion is
 // neither refused at compile time nor turned into a loop.
@@ -69,8 +67,7 @@ __attribute__((no_sanitize("null", "address"))) void write_through_null() {
 // on x86-64 not canonical, a general protection fault like a privileged
 // instruction's, which the bytes at the fault tell apart.
 __attribute__((no_sanitize("address"))) void read_upper_half() {
-    static_cast<void>(
-        *reinterpret_cast<volatile const int*>(std::uintptr_t{1} << (sizeof(void*) * 8 - 1)));
+    static_cast<void>(*reinterpret_cast<volatile const int*>(std::uintptr_t{1} << (sizeof(void*) * 8 - 1)));
 }
 // A fault of 255 that every processor reports at the instruction itself.
 // Not inlined: on s390x the breakpoint is a raw opcode, after which objdump loses its way
@@ -93,10 +90,8 @@ const ModuleTable& module_table_for_scenario() {
     if (is("fault-in-finalise")) failing_finalise = [] { divide(1, 0); };
     if (is("interrupt-then-fault-in-finalise")) failing_finalise = breakpoint;
     if (is("second-overflow")) failing_finalise = [] { recurse(0); };
-    static const ModuleRow rows[4] = {module_table.rows[0],
-                                      module_table.rows[1],
-                                      module_table.rows[2],
-                                      {nullptr, [] { failing_finalise(); }}};
+    static const ModuleRow rows[4] = {
+        module_table.rows[0], module_table.rows[1], module_table.rows[2], {nullptr, [] { failing_finalise(); }}};
     static const ModuleTable table = {4, rows};
     return failing_finalise != nullptr ? table : module_table;
 }
@@ -132,8 +127,8 @@ void trap_inside_write(platform::HANDLE) {
 // program's thread stopped inside system calls: the probe points the
 // program's own import slots at stand-ins.
 extern "C" {
-__declspec(dllimport) int __stdcall VirtualProtect(void* address, unsigned long size,
-                                                   unsigned long protect, unsigned long* old);
+__declspec(dllimport) int __stdcall VirtualProtect(void* address, unsigned long size, unsigned long protect,
+                                                   unsigned long* old);
 __declspec(dllimport) void __stdcall Sleep(unsigned long milliseconds);
 __declspec(dllimport) void* __stdcall GetProcessHeap();
 __declspec(dllimport) int __stdcall HeapLock(void* heap);
@@ -175,15 +170,13 @@ unsigned long __stdcall suspend_holding_locks(void* thread) {
 // the case stands in the way of.
 void prepare_interrupt(void (*locks)()) {
     take_locks = locks;
-    system_suspend =
-        replace_import(suspend_thread_slot, reinterpret_cast<void*>(suspend_holding_locks));
+    system_suspend = replace_import(suspend_thread_slot, reinterpret_cast<void*>(suspend_holding_locks));
     platform::CreateFileA("signal.fifo", platform::GENERIC_READ, 0, platform::OPEN_EXISTING, 0);
 }
 // What CreateFileA holds while it makes a path whole from the current folder:
 // the process-environment lock, and the heap's lock as it allocates.
 void take_path_locks() {
-    reinterpret_cast<void(__stdcall*)()>(
-        GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlAcquirePebLock"))();
+    reinterpret_cast<void(__stdcall*)()>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlAcquirePebLock"))();
     HeapLock(GetProcessHeap());
 }
 // The first use of a thread-local cell runs the one-time set-up of emulated
@@ -224,9 +217,7 @@ void break_standard_output() {
 
 #if defined(_WIN32)
 // The double, linked instead of the platform's own.
-std::int32_t platform::GetKeyboardType(std::int32_t which) {
-    return which == 0 || which == 1 ? keyboard[which] : 0;
-}
+std::int32_t platform::GetKeyboardType(std::int32_t which) { return which == 0 || which == 1 ? keyboard[which] : 0; }
 #endif
 
 [[noreturn]] void program_entry() {
@@ -321,8 +312,7 @@ std::int32_t platform::GetKeyboardType(std::int32_t which) {
 int main(int argc, char** argv) {
     if (argc > 1) std::strncpy(scenario, argv[1], sizeof scenario - 1);
     if (argc > 2) std::strncpy(argument, argv[2], sizeof argument - 1);
-    if (is("control-word") || is("denormal-operand"))
-        std::sscanf(argument, "%i/%i", &keyboard[0], &keyboard[1]);
+    if (is("control-word") || is("denormal-operand")) std::sscanf(argument, "%i/%i", &keyboard[0], &keyboard[1]);
 #if !defined(_WIN32)
     // ulimit -v from inside (a build with AddressSanitizer cannot start under one): room for
     // what is mapped now and 16 MiB, none for the program stack.

@@ -19,8 +19,7 @@ inline constexpr bool division_traps = true;
     return a;
 }
 #define PROBE_BREAKPOINT "int3"
-#define PROBE_PRIVILEGED \
-    ".byte 0x0F, 0x20, 0xC0"  // mov %cr0, %eax (%rax): a general protection fault
+#define PROBE_PRIVILEGED ".byte 0x0F, 0x20, 0xC0"  // mov %cr0, %eax (%rax): a general protection fault
 
 #elif defined(__aarch64__)
 inline constexpr bool division_traps = false;  // a zero divisor gives 0
@@ -48,11 +47,10 @@ inline constexpr bool division_traps = false;
 // qemu-user, which would be error 255: the probe checks the divisor itself.
 inline constexpr bool division_traps = false;
 [[gnu::always_inline]] inline std::int32_t divide_instruction(std::int32_t a, std::int32_t b) {
-    asm volatile(
-        ".globl probe_division\nprobe_division: div $zero, %0, %1\n\tteq %1, $zero, 7\n\tmflo %0"
-        : "+r"(a)
-        : "r"(b)
-        : "hi", "lo");
+    asm volatile(".globl probe_division\nprobe_division: div $zero, %0, %1\n\tteq %1, $zero, 7\n\tmflo %0"
+                 : "+r"(a)
+                 : "r"(b)
+                 : "hi", "lo");
     return a;
 }
 #define PROBE_BREAKPOINT "break"

@@ -27,8 +27,7 @@ inline std::int32_t count_products(const DivisorTable& table, std::int32_t n, st
     if (n == 1) return 1;
     std::uint32_t sum = 0;
     for (std::int32_t i = 1; i <= m; ++i) {
-        if (n % table[i] == 0)
-            sum += static_cast<std::uint32_t>(count_products(table, n / table[i], i));
+        if (n % table[i] == 0) sum += static_cast<std::uint32_t>(count_products(table, n / table[i], i));
     }
     return static_cast<std::int32_t>(sum);
 }

@@ -45,8 +45,7 @@ std::vector<Pair> random_pairs(Rng& rng, std::int32_t& n) {
     std::iota(values.begin(), values.end(), 1);
     const int shape = pick(rng, 0, 3);
     if (shape > 0) {
-        for (auto& v : values)
-            v = pick(rng, 0, 2) == 0 ? pick(rng, int_min, int_max) : pick(rng, -9, 9);
+        for (auto& v : values) v = pick(rng, 0, 2) == 0 ? pick(rng, int_min, int_max) : pick(rng, -9, 9);
         std::sort(values.begin(), values.end());
         values.erase(std::unique(values.begin(), values.end()), values.end());
     }
@@ -59,8 +58,7 @@ std::vector<Pair> random_pairs(Rng& rng, std::int32_t& n) {
     }
     n = static_cast<std::int32_t>(pairs.size()) + 1;
     const int cut = pick(rng, 0, 3) == 0 ? pick(rng, 0, 2 * n - 2) : 2 * n - 2;
-    for (int i = cut; i < 2 * n - 2; ++i)
-        (i % 2 == 0 ? pairs[i / 2].first : pairs[i / 2].second) = 0;
+    for (int i = cut; i < 2 * n - 2; ++i) (i % 2 == 0 ? pairs[i / 2].first : pairs[i / 2].second) = 0;
     if (pick(rng, 0, 5) == 0) n = pick(rng, -3, n);
     pairs.resize(static_cast<std::size_t>(std::max(n - 1, 0)));
     return pairs;
@@ -72,11 +70,10 @@ std::string indexed_chain_output(std::int32_t n, const std::vector<Pair>& pairs)
         chain_scan::pair_first[k + 1] = pairs[k].first;
         chain_scan::pair_second[k + 1] = pairs[k].second;
     }
-    const chain_scan::ChainWriter writer{
-        [](std::int32_t first, std::int32_t second) {
-            captured += std::to_string(first) + " " + std::to_string(second);
-        },
-        [](std::int32_t value) { (captured += ' ') += std::to_string(value); }};
+    const chain_scan::ChainWriter writer{[](std::int32_t first, std::int32_t second) {
+                                             captured += std::to_string(first) + " " + std::to_string(second);
+                                         },
+                                         [](std::int32_t value) { (captured += ' ') += std::to_string(value); }};
     captured.clear();
     chain_scan::index_pairs(static_cast<std::int32_t>(static_cast<std::uint32_t>(n) - 1));
     chain_scan::search_heads(writer);
@@ -89,13 +86,11 @@ TEST(Chain, WritesTheBytesOfThePlainScan) {
     for (int round = 0; round < 20000; ++round) {
         std::int32_t n = 0;
         const std::vector<Pair> pairs = random_pairs(rng, n);
-        ASSERT_EQ(indexed_chain_output(n, pairs), reference::chain_output(n, pairs))
-            << "round " << round;
+        ASSERT_EQ(indexed_chain_output(n, pairs), reference::chain_output(n, pairs)) << "round " << round;
     }
     std::vector<std::int32_t> values(2000);
     std::iota(values.begin(), values.end(), -1000);
-    const std::vector<Pair> queue = queue_of(rng, values),
-                            zeros(150);  // every pass writes all of zeros
+    const std::vector<Pair> queue = queue_of(rng, values), zeros(150);  // every pass writes all of zeros
     EXPECT_EQ(indexed_chain_output(2000, queue), reference::chain_output(2000, queue));
     EXPECT_EQ(indexed_chain_output(151, zeros), reference::chain_output(151, zeros));
     // No pair, but 2^31 - 1 passes asked for: the first empty pass ends them.
@@ -122,24 +117,20 @@ void expect_literal_count(std::int32_t n, std::int32_t k, const reference::Divis
     ASSERT_EQ(reference::DivisorTable(factor::divisors, factor::divisors + count),
               reference::DivisorTable(table.begin() + 1, table.end()))
         << n << " " << k;
-    ASSERT_EQ(factor::count_products(n, count), reference::count_products(table, n, count))
-        << n << " " << k;
+    ASSERT_EQ(factor::count_products(n, count), reference::count_products(table, n, count)) << n << " " << k;
 }
 
 TEST(Factor, CountsAsTheLiteralRecursion) {
     for (std::int32_t n = -50; n <= 2000; ++n) {
-        for (const std::int32_t k :
-             {int_min, 0, 1, 2, 3, std::abs(n) / 2, std::abs(n) - 1, std::abs(n) + 1, 5000}) {
+        for (const std::int32_t k : {int_min, 0, 1, 2, 3, std::abs(n) / 2, std::abs(n) - 1, std::abs(n) + 1, 5000}) {
             if (n != 0) expect_literal_count(n, k, reference::scan_divisors(n, k));
         }
     }
     // Numbers of many divisors, with bounds at the places that matter.
-    const std::int32_t composite[][2] = {{2095133040, int_max},  {1102701600, 46341},
-                                         {735134400, 735134400}, {2095133040, 12},
-                                         {2095133040, 2},        {2095133040, 1}};
+    const std::int32_t composite[][2] = {{2095133040, int_max}, {1102701600, 46341}, {735134400, 735134400},
+                                         {2095133040, 12},      {2095133040, 2},     {2095133040, 1}};
     for (const auto& [n, k] : composite) expect_literal_count(n, k, paired_divisors(n, k));
-    for (const std::int32_t n :
-         {1073741824, 1162261467, 223092870, int_max, int_min, -720720, 2147483646}) {
+    for (const std::int32_t n : {1073741824, 1162261467, 223092870, int_max, int_min, -720720, 2147483646}) {
         for (const std::int32_t k : {int_max, n, 46341, 46340, 9, 8, 2, 1})
             expect_literal_count(n, k, paired_divisors(n, k));
     }
@@ -154,12 +145,10 @@ TEST(Factor, CountsAsTheLiteralRecursion) {
         }
         if (n == 0) continue;
         const auto all = paired_divisors(static_cast<std::int32_t>(n), int_max);
-        const std::int32_t k =
-            i % 4 < 2
-                ? all[pick(rng, 1, static_cast<std::int32_t>(all.size()) - 1)] - pick(rng, 0, 1)
-                : pick(rng, i % 3 == 0 ? -10 : int_min, i % 3 == 0 ? 1000000 : int_max);
-        expect_literal_count(static_cast<std::int32_t>(n), k,
-                             paired_divisors(static_cast<std::int32_t>(n), k));
+        const std::int32_t k = i % 4 < 2
+                                   ? all[pick(rng, 1, static_cast<std::int32_t>(all.size()) - 1)] - pick(rng, 0, 1)
+                                   : pick(rng, i % 3 == 0 ? -10 : int_min, i % 3 == 0 ? 1000000 : int_max);
+        expect_literal_count(static_cast<std::int32_t>(n), k, paired_divisors(static_cast<std::int32_t>(n), k));
     }
     // No product of factors from 2 up is 0, whatever the bound.
     for (const std::int32_t k : {int_min, -1, 0, 1, 2, 3, 1600, 1601, int_max}) {

@@ -96,8 +96,7 @@ protected:
         open(path(), true);
     }
     std::string on_disk() const {
-        return {std::istreambuf_iterator<char>(std::ifstream(path(), std::ios::binary).rdbuf()),
-                {}};
+        return {std::istreambuf_iterator<char>(std::ifstream(path(), std::ios::binary).rdbuf()), {}};
     }
 
     // Runs the reads in ops on input and lists what each gave, blank-separated:
@@ -117,8 +116,7 @@ protected:
                 if (*p == 'r') std::snprintf(item, sizeof item, "%.21Lg", x87(read_real(file)));
                 if (*p == 'l') read_line_end(file);
                 const std::uint16_t c = *p == 'c' ? text_read_char(file) : 0;
-                if (*p == 'c')
-                    std::snprintf(item, sizeof item, is_end_of_file(c) ? "eof" : "%d", c);
+                if (*p == 'c') std::snprintf(item, sizeof item, is_end_of_file(c) ? "eof" : "%d", c);
                 if (io_result != 0) std::snprintf(item + std::strlen(item), 12, "!%u", io_result);
                 (log += log.empty() ? "" : " ") += item;
                 io_result = 0;
@@ -132,46 +130,32 @@ protected:
 };
 
 TEST_F(Files, ReadsTokensIntegersRealsAndLineEnds) {
-    const struct {
-        std::string input;
-        const char* ops;
-        std::string log;
-    } cases[] = {
+    // clang-format off
+    const struct { std::string input; const char* ops; std::string log; } cases[] = {
         {"5 +5 005 -05 -0 00 $1F x1F X1F 0x1F 0X1f $1f -$10 +$7FFFFFFF $FFFFFFFF -$80000000", "16i",
          "5 5 5 -5 0 0 31 31 31 31 31 31 -16 2147483647 -1 -2147483648"},
-        {"-$FFFFFFFF $0FFFFFFFF 2147483647 -2147483648 00000000000000000002147483647 0x0 "
-         "$000000000aBc",
+        {"-$FFFFFFFF $0FFFFFFFF 2147483647 -2147483648 00000000000000000002147483647 0x0 $000000000aBc",
          "7i", "1 -1 2147483647 -2147483648 2147483647 0 2748"},
-        {"2147483648 -2147483649 4294967296 4294967297 99999999999 $100000000 0x1000000000 12,5 "
-         "1e3 1.0",
+        {"2147483648 -2147483649 4294967296 4294967297 99999999999 $100000000 0x1000000000 12,5 1e3 1.0",
          "10i", times(10, "0!106")},
-        {"--1 +-1 + - $ 0x x -$ 7a $G 0x1G 0$1 00x1F $+1 x-1 1- \x80 5\x80", "18i",
-         times(18, "0!106")},
+        {"--1 +-1 + - $ 0x x -$ 7a $G 0x1G 0$1 00x1F $+1 x-1 1- \x80 5\x80", "18i", times(18, "0!106")},
         // A token is cut after 32 bytes for an integer and 64 for a real.
         {std::string(31, '0') + "107 " + std::string(40, '1') + " 5", "5i", "1 7 0!106 11111111 5"},
         {std::string(63, '0') + "1000042 7", "3r", "1 42 7"},
-        {"1\r\n2\t3\0 4\f5\x01"s
-         "6\x1F"
-         "7 \x1A 8",
-         "9i", "1 2 3 4 5 6 7 0 0"},
+        {"1\r\n2\t3\0 4\f5\x01"s "6\x1F" "7 \x1A 8", "9i", "1 2 3 4 5 6 7 0 0"},
         {blanks(125) + "123456", "i", "123456"},  // a token across the refill
-        {blanks(122) + "123456 7", "2i",
-         "123456 7"},  // the step back over the first byte of a refill
-        {"\t1.5\r\n\n  -2e1\f\x01"
-         "3 -1.5x\n2 4 \x1A 5",
-         "4r l 3r", "1.5 -20 3 15!106 / 2 4 0"},
-        {"3 1 2\r\n4 ab\rcd\n9 x\r\r\n5\r7\n6\n\n8", "il il il il il l i",
-         "3 / 4 / 9 / 5 / 6 / / 8"},
+        {blanks(122) + "123456 7", "2i", "123456 7"},  // the step back over the first byte of a refill
+        {"\t1.5\r\n\n  -2e1\f\x01" "3 -1.5x\n2 4 \x1A 5", "4r l 3r", "1.5 -20 3 15!106 / 2 4 0"},
+        {"3 1 2\r\n4 ab\rcd\n9 x\r\r\n5\r7\n6\n\n8", "il il il il il l i", "3 / 4 / 9 / 5 / 6 / / 8"},
         {"12\r", "ili", "12 / 0"},
         {"1\x1A\n2", "ilic", "1 / 0 eof"},
         {std::string(127, 'a') + "\r7\n5", "li", "/ 5"},
         {std::string(127, 'a') + "\r\n5", "li", "/ 5"},
         {std::string(126, 'a') + "\r\r\n5", "li", "/ 5"},
-        {"ab\x1A"
-         "cd",
-         "4c", "97 98 eof eof"},
+        {"ab\x1A" "cd", "4c", "97 98 eof eof"},
         {"", "ci", "eof 0"},
     };
+    // clang-format on
     // Four other readers hold the blocks of read-ahead, so the file is read directly (the programs'
     // reads through read-ahead are the cases'), where a read error must stay an error too.
     TextFile readers[4]{};
@@ -192,8 +176,7 @@ TEST_F(Files, IntegersAtTheBufferEdgeReadAsTheirTokens) {
     std::vector<std::string> tokens = {"0",          "-7",         "+42",        "0000000009",
                                        "999999999",  "2147483647", "2147483648", "-2147483648",
                                        "4294967295", "4294967297", "x1F",        "12a"};
-    for (std::size_t length = 1; length <= 12; ++length)
-        tokens.push_back(std::string("123456789012", length));
+    for (std::size_t length = 1; length <= 12; ++length) tokens.push_back(std::string("123456789012", length));
     for (const std::string& token : tokens) {
         for (const char* after : {" 5", "\r\n5",
                                   "\x1A"
@@ -201,8 +184,7 @@ TEST_F(Files, IntegersAtTheBufferEdgeReadAsTheirTokens) {
                                   ""}) {
             for (std::size_t end = 120; end <= 136; ++end) {
                 const std::string input = blanks(end - token.size()) + token + after;
-                EXPECT_EQ(read_log(input, "i c"), read_log(input, "t c"))
-                    << token << " ending at " << end;
+                EXPECT_EQ(read_log(input, "i c"), read_log(input, "t c")) << token << " ending at " << end;
             }
         }
     }
@@ -236,16 +218,15 @@ TEST_F(Files, APipeIsNoConsole) {
 // Writes the operations of ops to a new file: pN put_chars of N bytes, wN
 // write_char N times, bN put_blanks; logs "on disk/pending" after each.
 TEST_F(Files, WritesWholeBuffersWhenTheyFill) {
-    const struct {
-        const char* ops;
-        const char* log;
-    } cases[] = {
+    // clang-format off
+    const struct { const char* ops; const char* log; } cases[] = {
         {"p127 p1 p300 p0 p-1", "0/127 128/0 384/44 384/44 384/44"},
         {"p100 p27 p1 p29", "0/100 0/127 128/0 128/29"},
         // write_char leaves a full buffer and writes it out before the next byte.
         {"w127 w1 w1 p127", "0/127 0/128 128/1 256/0"},
         {"w128 p2 b64 b65 b200", "0/128 128/2 128/66 256/3 384/75"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         open(path(), false);
         std::string log, expected;
@@ -253,15 +234,13 @@ TEST_F(Files, WritesWholeBuffersWhenTheyFill) {
             const char op = *p++;
             const long count = std::strtol(p, const_cast<char**>(&p), 10);
             std::string bytes;
-            for (long i = 0; i < count; ++i)
-                bytes += op == 'b' ? ' ' : static_cast<char>('a' + i % 26);
+            for (long i = 0; i < count; ++i) bytes += op == 'b' ? ' ' : static_cast<char>('a' + i % 26);
             if (op == 'p') put_chars(file, bytes.data(), static_cast<std::int32_t>(count));
             if (op == 'b') put_blanks(file, static_cast<std::int32_t>(count));
             for (long i = 0; op == 'w' && i < count; ++i) write_char(file, bytes[i]);
             expected += bytes;
             char item[32];
-            std::snprintf(item, sizeof item, "%s%zu/%u", log.empty() ? "" : " ", on_disk().size(),
-                          file.buffer_pos);
+            std::snprintf(item, sizeof item, "%s%zu/%u", log.empty() ? "" : " ", on_disk().size(), file.buffer_pos);
             log += item;
             while (*p == ' ') ++p;
         }
@@ -273,23 +252,13 @@ TEST_F(Files, WritesWholeBuffersWhenTheyFill) {
 }
 
 TEST_F(Files, WritesIntegersAndRealsRightJustified) {
-    const struct {
-        std::int32_t value, width;
-        std::string text;
-    } cases[] = {
-        {0, 0, "0"},
-        {int_min, 0, "-2147483648"},
-        {int_max, 0, "2147483647"},
-        {42, 5, "   42"},
-        {-42, 5, "  -42"},
-        {-1, 2, "-1"},
-        {123456, 3, "123456"},
-        {7, -3, "7"},
-        {10, 67, blanks(65) + "10"},
-        {1000000009, 0, "1000000009"},
-        {5, int_min, "5"},
-        {-12, int_min + 1, "-12"},
+    // clang-format off
+    const struct { std::int32_t value, width; std::string text; } cases[] = {
+        {0, 0, "0"}, {int_min, 0, "-2147483648"}, {int_max, 0, "2147483647"}, {42, 5, "   42"},
+        {-42, 5, "  -42"}, {-1, 2, "-1"}, {123456, 3, "123456"}, {7, -3, "7"}, {10, 67, blanks(65) + "10"},
+        {1000000009, 0, "1000000009"}, {5, int_min, "5"}, {-12, int_min + 1, "-12"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         open(path(), false);
         write_integer(file, c.value, c.width);
@@ -310,24 +279,16 @@ TEST_F(Files, WritesIntegersAndRealsRightJustified) {
 
 TEST_F(Files, FailuresAndMisuseRecordTheirNumbers) {
     std::ofstream(path("plain")) << "x";
-    const struct {
-        std::string name;
-        bool input;
-        std::uint32_t error;
-    } opens[] = {
-        {path("missing"), true, 2},
-        {path("no-folder/missing"), true, 3},
-        {path("plain/below"), false, 3},
-        {dir, true, 5},
-        {dir, false, 5},
-        {std::string(260, 'n'), true, 206},
-        {std::string(999, 'n'), false, 206},
+    // clang-format off
+    const struct { std::string name; bool input; std::uint32_t error; } opens[] = {
+        {path("missing"), true, 2}, {path("no-folder/missing"), true, 3}, {path("plain/below"), false, 3},
+        {dir, true, 5}, {dir, false, 5}, {std::string(260, 'n'), true, 206}, {std::string(999, 'n'), false, 206},
     };
+    // clang-format on
     for (const auto& c : opens) {
         io_result = 0;
         open(c.name, c.input);
-        EXPECT_TRUE(io_result == c.error && file.mode == mode_closed)
-            << c.name.substr(0, 80) << " " << io_result;
+        EXPECT_TRUE(io_result == c.error && file.mode == mode_closed) << c.name.substr(0, 80) << " " << io_result;
     }
     const auto number_of = [](auto operation) {
         io_result = 0;
@@ -350,7 +311,7 @@ TEST_F(Files, FailuresAndMisuseRecordTheirNumbers) {
     EXPECT_EQ(number_of([&] { write_integer(file, 5, 3); }), 105u);
     EXPECT_EQ(number_of([&] { write_char(file, 'x'); }), 105u);
     EXPECT_EQ(number_of([&] { write_line_end(file); }), 103u);  // the flush after the 105
-    file.mode = mode_output;  // as text_open leaves it until the open routine has run
+    file.mode = mode_output;                                    // as text_open leaves it until the open routine has run
     EXPECT_EQ(number_of([&] { text_close(file); }), 0u);
     EXPECT_FALSE(std::filesystem::exists(path("unopened")));
     // The closed standard files forgive a close of the input and a flush of the output.
@@ -397,15 +358,12 @@ TEST(Conversions, TextToIntegerTakesLeadingSpacesOnly) {
     std::int32_t value = -1;
     EXPECT_TRUE(text_to_integer("  12", value) && value == 12);
     EXPECT_TRUE(text_to_integer(" -$A", value) && value == -10);
-    for (const char* text : {"12 ", "", "  ", "1 2", "\t12"})
-        EXPECT_FALSE(text_to_integer(text, value)) << text;
+    for (const char* text : {"12 ", "", "  ", "1 2", "\t12"}) EXPECT_FALSE(text_to_integer(text, value)) << text;
 }
 
 // Every table entry is the nearest extended value, as the C library rounds.
 TEST(Conversions, PowersOfTenAreTheNearestValues) {
-    const auto nearest = [](int n) {
-        return bits_of(std::strtold(("1e" + std::to_string(n)).c_str(), nullptr));
-    };
+    const auto nearest = [](int n) { return bits_of(std::strtold(("1e" + std::to_string(n)).c_str(), nullptr)); };
     for (int i = 0; i < 32; ++i) EXPECT_EQ(bits_of(pow10_small[i]), nearest(i)) << i;
     for (int k = 1; k < 16; ++k) EXPECT_EQ(bits_of(pow10_mid[k]), nearest(32 * k)) << 32 * k;
     for (int k = 1; k < 10; ++k) EXPECT_EQ(bits_of(pow10_large[k]), nearest(512 * k)) << 512 * k;
@@ -414,65 +372,44 @@ TEST(Conversions, PowersOfTenAreTheNearestValues) {
 // Expected patterns from exact arithmetic rounded to 64 bits after every
 // multiplication, addition and table operation.
 TEST(Conversions, TextToRealBitForBit) {
-    const struct {
-        const char* text;
-        const char* bits;
-    } cases[] = {
-        {"12", "4002:C000000000000000"},
-        {"-3.5", "C000:E000000000000000"},
-        {"+.5", "3FFE:8000000000000000"},
-        {"5.", "4001:A000000000000000"},
-        {"  2.5E2", "4006:FA00000000000000"},
-        {"2.5e+2", "4006:FA00000000000000"},
-        {"-0", "8000:0000000000000000"},
-        {".", "0000:0000000000000000"},
-        {"-.", "8000:0000000000000000"},
-        {"E7", "0000:0000000000000000"},
-        {"0.1", "3FFB:CCCCCCCCCCCCCCCD"},
-        {"1E-3", "3FF5:83126E978D4FDF3B"},
-        {"1e-27", "3FA5:9E74D1B791E07E48"},
-        {"1e-28", "3FA1:FD87B5F28300CA0E"},
-        {"1e300", "43E3:BF21E44003ACDD2C"},
-        {"1e-300", "3C1A:AB70FE17C79AC6CB"},
-        {"-6.02214076e23", "C04D:FF0C2E52BE28B98C"},
+    // clang-format off
+    const struct { const char* text; const char* bits; } cases[] = {
+        {"12", "4002:C000000000000000"}, {"-3.5", "C000:E000000000000000"}, {"+.5", "3FFE:8000000000000000"},
+        {"5.", "4001:A000000000000000"}, {"  2.5E2", "4006:FA00000000000000"},
+        {"2.5e+2", "4006:FA00000000000000"}, {"-0", "8000:0000000000000000"}, {".", "0000:0000000000000000"},
+        {"-.", "8000:0000000000000000"}, {"E7", "0000:0000000000000000"}, {"0.1", "3FFB:CCCCCCCCCCCCCCCD"},
+        {"1E-3", "3FF5:83126E978D4FDF3B"}, {"1e-27", "3FA5:9E74D1B791E07E48"},
+        {"1e-28", "3FA1:FD87B5F28300CA0E"}, {"1e300", "43E3:BF21E44003ACDD2C"},
+        {"1e-300", "3C1A:AB70FE17C79AC6CB"}, {"-6.02214076e23", "C04D:FF0C2E52BE28B98C"},
         {"2.7182818284590452353602874713526624977572", "4000:ADF85458A2BB4A9B"},
         {"123456789012345678901234567890", "405F:C77487FB61B9F076"},
         // Past 2^64 every digit step rounds twice: ...AF65, where one rounding gives ...AF64.
         {"55807302157368193036426212997", "405E:B452B7E7FA8AAF65"},
         {"18656907029313758584719540", "4052:F6EC0F4E726F722D"},
-        {"18446744073709551617", "403F:8000000000000000"},
-        {"1e4932", "7FFE:D72CB2A95C7EF6CD"},
+        {"18446744073709551617", "403F:8000000000000000"}, {"1e4932", "7FFE:D72CB2A95C7EF6CD"},
         {"1.18973149535723176502e4932", "7FFE:FFFFFFFFFFFFFFFC"},
-        {"3.36210314311209350626e-4932", "0001:8000000000000000"},
-        {"1e-4940", "0000:0000000663278E62"},
-        {"1e-4950", "0000:0000000000000003"},
-        {"1e5120", "7FFF:8000000000000000"},
-        {"-1e5120", "FFFF:8000000000000000"},
-        {"-1e-5120", "8000:0000000000000000"},
+        {"3.36210314311209350626e-4932", "0001:8000000000000000"}, {"1e-4940", "0000:0000000663278E62"},
+        {"1e-4950", "0000:0000000000000003"}, {"1e5120", "7FFF:8000000000000000"},
+        {"-1e5120", "FFFF:8000000000000000"}, {"-1e-5120", "8000:0000000000000000"},
         // A zero mantissa stays zero; written exponents saturate instead of wrapping.
-        {"-0e6000", "8000:0000000000000000"},
-        {"0.000e99999999999", "0000:0000000000000000"},
-        {"-1e99999999999", "FFFF:8000000000000000"},
-        {"1e-99999999999", "0000:0000000000000000"},
-        {"1e4294967297", "7FFF:8000000000000000"},
-        {"1e-4294967295", "0000:0000000000000000"},
+        {"-0e6000", "8000:0000000000000000"}, {"0.000e99999999999", "0000:0000000000000000"},
+        {"-1e99999999999", "FFFF:8000000000000000"}, {"1e-99999999999", "0000:0000000000000000"},
+        {"1e4294967297", "7FFF:8000000000000000"}, {"1e-4294967295", "0000:0000000000000000"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         std::int32_t error_position = -1;
         EXPECT_EQ(bits_of(text_to_real(c.text, error_position)), c.bits) << c.text;
         EXPECT_EQ(error_position, 0) << c.text;
     }
     // The first byte that does not fit, and the digits so far as a whole number.
-    const struct {
-        const char* text;
-        std::int32_t position;
-        long double partial;
-    } malformed[] = {
-        {"", 1, 0},     {"+", 2, 0},      {"  -", 4, 0},     {"e", 2, 0},    {"1e", 3, 1},
-        {"1e+", 4, 1},  {"1e-x", 4, 1},   {"1.2.3", 4, 12},  {"0x1A", 2, 0}, {"$10", 1, 0},
-        {"Inf", 1, 0},  {"-1.5x", 5, 15}, {"2.5e1x", 6, 25}, {"1 ", 2, 1},   {"+-1", 2, 0},
-        {"1e5 ", 4, 1}, {"12d3", 3, 12},
+    // clang-format off
+    const struct { const char* text; std::int32_t position; long double partial; } malformed[] = {
+        {"", 1, 0},     {"+", 2, 0},     {"  -", 4, 0},   {"e", 2, 0},   {"1e", 3, 1},     {"1e+", 4, 1},
+        {"1e-x", 4, 1}, {"1.2.3", 4, 12}, {"0x1A", 2, 0}, {"$10", 1, 0}, {"Inf", 1, 0},    {"-1.5x", 5, 15},
+        {"2.5e1x", 6, 25}, {"1 ", 2, 1}, {"+-1", 2, 0}, {"1e5 ", 4, 1},  {"12d3", 3, 12},
     };
+    // clang-format on
     for (const auto& c : malformed) {
         std::int32_t error_position = 0;
         EXPECT_EQ(x87(text_to_real(c.text, error_position)), c.partial) << c.text;
@@ -485,71 +422,38 @@ TEST(Conversions, TextToRealBitForBit) {
 }
 
 TEST(Conversions, RealToText) {
-    const struct {
-        long double value;
-        std::int32_t width, decimals;
-        std::string text;
-    } cases[] = {
-        {5, 0, 4, "5.0000"},
-        {-1, 0, 4, "-1.0000"},
-        {0, 0, 4, "0.0000"},
-        {-0.0L, 0, 4, "-0.0000"},
-        {-0.00001L, 0, 4, "-0.0000"},
-        {0.00005L, 0, 4, "0.0001"},
-        {2.2360679774997896964L, 0, 4, "2.2361"},
-        {2.5L, 8, 2, "    2.50"},
-        {0.125L, 0, 2, "0.13"},
-        {12.5L, 0, 0, "13"},
-        {-12.5L, 0, 0, "-13"},
-        {123.456L, 0, 1, "123.5"},
-        {9.999755859375L, 0, 2, "10.00"},
-        {3, 5, 0, "    3"},
-        {5, -10, 2, "5.00"},
-        {1.0L / 3, 0, 20, "0.33333333333333333000"},
-        {4e-18L, 0, 20, "0.00000000000000000000"},
-        {1e35L, 0, 0, std::string("1") + std::string(35, '0')},
-        {-1e36L, 0, 1, std::string("-1") + std::string(36, '0') + ".0"},
+    // clang-format off
+    const struct { long double value; std::int32_t width, decimals; std::string text; } cases[] = {
+        {5, 0, 4, "5.0000"}, {-1, 0, 4, "-1.0000"}, {0, 0, 4, "0.0000"}, {-0.0L, 0, 4, "-0.0000"},
+        {-0.00001L, 0, 4, "-0.0000"}, {0.00005L, 0, 4, "0.0001"}, {2.2360679774997896964L, 0, 4, "2.2361"},
+        {2.5L, 8, 2, "    2.50"}, {0.125L, 0, 2, "0.13"}, {12.5L, 0, 0, "13"}, {-12.5L, 0, 0, "-13"},
+        {123.456L, 0, 1, "123.5"}, {9.999755859375L, 0, 2, "10.00"}, {3, 5, 0, "    3"}, {5, -10, 2, "5.00"},
+        {1.0L / 3, 0, 20, "0.33333333333333333000"}, {4e-18L, 0, 20, "0.00000000000000000000"},
+        {1e35L, 0, 0, std::string("1") + std::string(35, '0')}, {-1e36L, 0, 1, std::string("-1") + std::string(36, '0') + ".0"},
         {-1e36L, 0, 1000, std::string("-1") + std::string(36, '0') + "." + std::string(216, '0')},
         {1.0L / 3, 0, 1000, std::string("0.") + std::string(17, '3') + std::string(199, '0')},
         {5, 300, 4, blanks(249) + "5.0000"},
         // Beyond a decimal exponent of 35, and for negative decimals, the
         // notation is scientific with as many digits as the width allows.
-        {1e37L, 0, 0, " 1.0E+0037"},
-        {1e40L, 0, 4, " 1.0E+0040"},
-        {-1.4142135623730950488e40L, 12, 4, "-1.414E+0040"},
-        {1, 0, -1, " 1.0E+0000"},
-        {0, 0, -1, " 0.0E+0000"},
-        {-0.0L, 0, -1, "-0.0E+0000"},
-        {100, 0, -1, " 1.0E+0002"},
-        {0.001L, 0, -1, " 1.0E-0003"},
-        {-1234.5L, 12, -1, "-1.235E+0003"},
-        {7, 20, -1, " 7.00000000000E+0000"},
-        {7, 30, -5, "     7.00000000000000000E+0000"},
-        {1.25L, 10, -1, " 1.3E+0000"},
-        {99.96L, 0, -1, " 1.0E+0002"},
-        {1e4932L, 0, -1, " 1.0E+4932"},
-        {0x1p-16445L, 10, -1, " 3.6E-4951"},
+        {1e37L, 0, 0, " 1.0E+0037"}, {1e40L, 0, 4, " 1.0E+0040"}, {-1.4142135623730950488e40L, 12, 4, "-1.414E+0040"},
+        {1, 0, -1, " 1.0E+0000"}, {0, 0, -1, " 0.0E+0000"}, {-0.0L, 0, -1, "-0.0E+0000"}, {100, 0, -1, " 1.0E+0002"},
+        {0.001L, 0, -1, " 1.0E-0003"}, {-1234.5L, 12, -1, "-1.235E+0003"}, {7, 20, -1, " 7.00000000000E+0000"},
+        {7, 30, -5, "     7.00000000000000000E+0000"}, {1.25L, 10, -1, " 1.3E+0000"}, {99.96L, 0, -1, " 1.0E+0002"},
+        {1e4932L, 0, -1, " 1.0E+4932"}, {0x1p-16445L, 10, -1, " 3.6E-4951"},
         // Values that normalise into [10, 16) round at their last printed digit.
-        {12.5L, 10, -1, " 1.3E+0001"},
-        {12.4L, 10, -1, " 1.2E+0001"},
-        {15.96L, 0, -1, " 1.6E+0001"},
-        {-12.5L, 12, -1, "-1.250E+0001"},
-        {12.345678901234567891L, 26, -1, " 1.23456789012345679E+0001"},
-        {infinity, 6, 4, "  +Inf"},
-        {-infinity, 0, -1, "-Inf"},
-        {-infinity, 1000, 4, blanks(251) + "-Inf"},
-        {infinity, -7, 4, "+Inf"},
-        {std::numeric_limits<long double>::quiet_NaN(), int_min, 4, "Nan"},
+        {12.5L, 10, -1, " 1.3E+0001"}, {12.4L, 10, -1, " 1.2E+0001"}, {15.96L, 0, -1, " 1.6E+0001"},
+        {-12.5L, 12, -1, "-1.250E+0001"}, {12.345678901234567891L, 26, -1, " 1.23456789012345679E+0001"},
+        {infinity, 6, 4, "  +Inf"}, {-infinity, 0, -1, "-Inf"}, {-infinity, 1000, 4, blanks(251) + "-Inf"},
+        {infinity, -7, 4, "+Inf"}, {std::numeric_limits<long double>::quiet_NaN(), int_min, 4, "Nan"},
         {-std::numeric_limits<long double>::quiet_NaN(), 5, 4, "  Nan"},
         // Only the upper half of the significand tells an infinity from a NaN.
-        {from_bits(0x7FFF, 0x8000000000000001ULL), 0, 4, "+Inf"},
-        {from_bits(0xFFFF, 0xC000000000000000ULL), 0, 4, "Nan"},
+        {from_bits(0x7FFF, 0x8000000000000001ULL), 0, 4, "+Inf"}, {from_bits(0xFFFF, 0xC000000000000000ULL), 0, 4, "Nan"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         ShortText text;
         real_to_text(real(c.value), c.width, c.decimals, text);
-        EXPECT_EQ(std::string(text.chars, text.length), c.text)
-            << static_cast<double>(c.value) << " " << c.width;
+        EXPECT_EQ(std::string(text.chars, text.length), c.text) << static_cast<double>(c.value) << " " << c.width;
     }
 }
 
@@ -560,13 +464,10 @@ TEST(Conversions, DigitsAndDecimalNormalisation) {
         return std::string(digits, std::max(n, 18) + 1);
     };
     // 2^-18 * 10^17 and 3 * 2^-18 * 10^17 end in exactly one half: ties to even, then half up.
-    const struct {
-        long double v;
-        std::int32_t n;
-        const char* digits;
-    } cases[] = {{0x1p-18L, 18, "0000000381469726562"}, {0x3p-18L, 18, "0000001144409179688"},
-                 {0x1p-18L, 16, "0000000381469726662"}, {9.999755859375L, 3, "1000975585937500000"},
-                 {12.5L, 1, "1350000000000000000"},     {1.5L, 25, "01500000000000000000000000"}};
+    // clang-format off
+    const struct { long double v; std::int32_t n; const char* digits; } cases[] = {
+        {0x1p-18L, 18, "0000000381469726562"}, {0x3p-18L, 18, "0000001144409179688"}, {0x1p-18L, 16, "0000000381469726662"},
+        {9.999755859375L, 3, "1000975585937500000"}, {12.5L, 1, "1350000000000000000"}, {1.5L, 25, "01500000000000000000000000"}};
     for (const auto& c : cases) EXPECT_EQ(digits_of(c.v, c.n), c.digits) << c.n;
     const auto normalised = [](long double v) {
         std::int32_t k = -1;
@@ -575,6 +476,7 @@ TEST(Conversions, DigitsAndDecimalNormalisation) {
         std::snprintf(text, sizeof text, "%.15Lg e%d", v, k);
         return std::string(text);
     };
+    // clang-format on
     EXPECT_EQ(normalised(0.0L), "0 e0");
     EXPECT_EQ(normalised(1e40L), "10 e39");
     EXPECT_EQ(normalised(0x1p-16445L), "3.64519953188247 e-4951");
@@ -590,8 +492,7 @@ TEST(Conversions, DigitsAndDecimalNormalisation) {
 TEST(Conversions, WrittenRealsReadBack) {
     std::mt19937_64 random(20240611);
     for (int i = 0; i < 100000; ++i) {
-        const auto sign_exponent =
-            static_cast<std::uint16_t>((random() & 0x8000) | (1 + random() % 0x7FFC));
+        const auto sign_exponent = static_cast<std::uint16_t>((random() & 0x8000) | (1 + random() % 0x7FFC));
         const long double value = from_bits(sign_exponent, random() | (1ULL << 63));
         ShortText text;
         real_to_text(real(value), 26, -1, text);
