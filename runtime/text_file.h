@@ -46,7 +46,8 @@ struct TextFile;
 // A slot routine returns 0 or an error code.
 using SlotProc = std::uint32_t (*)(TextFile& file);
 
-struct TextFile {
+// The fields keep the order of the original record, padding and all.
+struct TextFile {  // NOLINT(clang-analyzer-optin.performance.Padding)
     std::uint32_t handle;
     std::uint16_t mode;
     std::uint16_t flags;

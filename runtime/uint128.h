@@ -114,7 +114,8 @@ private:
     static constexpr std::uint64_t digit_mask = digit_base - 1;
     static constexpr Digit next_digit(std::uint64_t top, std::uint64_t next, std::uint64_t v) {
         const std::uint64_t v_high = v >> 32;
-        std::uint64_t digit = top / v_high;
+        // v is normalised (its top bit set), so v_high is never 0.
+        std::uint64_t digit = top / v_high;  // NOLINT(clang-analyzer-core.DivideZero)
         std::uint64_t rest_estimate = top - digit * v_high;
         while (digit >= digit_base || digit * (v & digit_mask) > (rest_estimate << 32 | next)) {
             --digit;
