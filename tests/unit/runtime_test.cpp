@@ -159,10 +159,7 @@ TEST_F(Files, ReadsTokensIntegersRealsAndLineEnds) {
     // Four other readers hold the blocks of read-ahead, so the file is read directly (the programs'
     // reads through read-ahead are the cases'), where a read error must stay an error too.
     TextFile readers[4]{};
-    for (TextFile& reader : readers) {
-        text_assign(reader, "/dev/null");
-        text_open_input(reader);
-    }
+    for (TextFile& reader : readers) text_assign(reader, "/dev/null"), text_open_input(reader);
     for (const auto& c : cases) EXPECT_EQ(read_log(c.input, c.ops), c.log) << c.ops;
     open("/proc/self/mem", true);
     EXPECT_TRUE(is_end_of_file(text_read_char(file)) && io_result == 1117) << io_result;
@@ -178,10 +175,7 @@ TEST_F(Files, IntegersAtTheBufferEdgeReadAsTheirTokens) {
                                        "4294967295", "4294967297", "x1F",        "12a"};
     for (std::size_t length = 1; length <= 12; ++length) tokens.push_back(std::string("123456789012", length));
     for (const std::string& token : tokens) {
-        for (const char* after : {" 5", "\r\n5",
-                                  "\x1A"
-                                  "5",
-                                  ""}) {
+        for (const char* after : {" 5", "\r\n5", "\0325", ""}) {
             for (std::size_t end = 120; end <= 136; ++end) {
                 const std::string input = blanks(end - token.size()) + token + after;
                 EXPECT_EQ(read_log(input, "i c"), read_log(input, "t c")) << token << " ending at " << end;
@@ -290,17 +284,10 @@ TEST_F(Files, FailuresAndMisuseRecordTheirNumbers) {
         open(c.name, c.input);
         EXPECT_TRUE(io_result == c.error && file.mode == mode_closed) << c.name.substr(0, 80) << " " << io_result;
     }
-    const auto number_of = [](auto operation) {
-        io_result = 0;
-        operation();
-        return io_result;
-    };
+    const auto number_of = [](auto operation) { return io_result = 0, operation(), io_result; };
     open_input("x");
-    EXPECT_EQ(number_of([&] {
-                  text_flush(file);
-                  text_close(file);
-              }),
-              0u);  // an input file has nothing to flush, nor to write at its close
+    // An input file has nothing to flush, nor to write at its close.
+    EXPECT_EQ(number_of([&] { text_flush(file), text_close(file); }), 0u);
     TextFile never_prepared{};
     EXPECT_EQ(number_of([&] { text_open_input(never_prepared); }), 102u);
     text_assign(file, path("unopened"));
@@ -317,11 +304,7 @@ TEST_F(Files, FailuresAndMisuseRecordTheirNumbers) {
     // The closed standard files forgive a close of the input and a flush of the output.
     const TextFile saved_input = std_input, saved_output = std_output;
     std_input.mode = std_output.mode = mode_closed;
-    EXPECT_EQ(number_of([&] {
-                  text_close(std_input);
-                  text_flush(std_output);
-              }),
-              0u);
+    EXPECT_EQ(number_of([&] { text_close(std_input), text_flush(std_output); }), 0u);
     EXPECT_EQ(number_of([&] { text_close(std_output); }), 103u);
     std_input = saved_input;
     std_output = saved_output;
