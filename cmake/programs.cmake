@@ -100,18 +100,22 @@ endfunction()
 # shares them with a program of its own files that has them itself.
 function(check_programs)
   get_property(declared GLOBAL PROPERTY program_lines)
+  if(NOT declared)
+    message(FATAL_ERROR "No program is declared: each is a folder programs/NAME whose "
+      "CMakeLists.txt has a line add_program(NAME INPUT OUTPUT SOURCE...)")
+  endif()
   execute_process(COMMAND sh ${PROJECT_SOURCE_DIR}/tools/programs --folders
     OUTPUT_VARIABLE listed ERROR_VARIABLE listed_error RESULT_VARIABLE status)
   string(REPLACE "\n" ";" listed "${listed}")
   list(REMOVE_ITEM listed "")
-  if(NOT status EQUAL 0 OR NOT declared OR NOT listed STREQUAL declared)
+  if(NOT status EQUAL 0 OR NOT listed STREQUAL declared)
     list(JOIN declared "\n  " declared)
     list(JOIN listed "\n  " listed)
     message(FATAL_ERROR "The build and tools/programs read the programs differently.\n"
       "The build declared:\n  ${declared}\ntools/programs lists:\n  ${listed}\n${listed_error}"
       "Each program is declared once, in programs/NAME/CMakeLists.txt, on a line of its own that "
       "starts with add_program(NAME INPUT OUTPUT and a single blank between the words, outside "
-      "any comment and any if(); and programs/ declares one program at least.")
+      "any comment and any if().")
   endif()
   foreach(line IN LISTS declared)
     if(line MATCHES "^([^ ]+) ([^ ]+ [^ ]+) programs/([^ ]+)$" AND NOT CMAKE_MATCH_1 STREQUAL CMAKE_MATCH_3)
