@@ -34,33 +34,33 @@ using arch::Processor;
 thread_local DWORD last_error = 0;
 
 // errno -> Windows error code. Anything not listed becomes
-// ERROR_INVALID_PARAMETER (87), the code Windows gives for a request it
-// cannot carry out as asked.
+// ERROR_INVALID_PARAMETER, the code Windows gives for a request it cannot
+// carry out as asked.
 struct ErrnoMapping {
     int error_number;
     DWORD windows_code;
 };
 constexpr ErrnoMapping errno_table[] = {
-    {ENOENT, ERROR_FILE_NOT_FOUND},              // 2; 3 when a folder of the path is missing
-    {ENOTDIR, ERROR_PATH_NOT_FOUND},             // 3
-    {EMFILE, ERROR_TOO_MANY_OPEN_FILES},         // 4
-    {ENFILE, ERROR_TOO_MANY_OPEN_FILES},         // 4
-    {EACCES, ERROR_ACCESS_DENIED},               // 5
-    {EPERM, ERROR_ACCESS_DENIED},                // 5
-    {EISDIR, ERROR_ACCESS_DENIED},               // 5, as opening a folder is on Windows
-    {ETXTBSY, ERROR_SHARING_VIOLATION},          // 32
-    {EWOULDBLOCK, ERROR_SHARING_VIOLATION},      // 32: a lock held by another process
-    {EBADF, ERROR_INVALID_HANDLE},               // 6
-    {ENOMEM, ERROR_NOT_ENOUGH_MEMORY},           // 8
-    {EROFS, ERROR_WRITE_PROTECT},                // 19
-    {ENOSPC, ERROR_DISK_FULL},                   // 112
-    {EDQUOT, ERROR_DISK_FULL},                   // 112
-    {EFBIG, ERROR_DISK_FULL},                    // 112
-    {ENAMETOOLONG, ERROR_FILENAME_EXCED_RANGE},  // 206
-    {EPIPE, ERROR_NO_DATA},                      // 232: the reader of a pipe has gone
-    {EIO, ERROR_IO_DEVICE},                      // 1117
-    {ENXIO, ERROR_FILE_NOT_FOUND},               // 2: a device or FIFO end that is not there
-    {ELOOP, ERROR_CANT_RESOLVE_FILENAME},        // 1921
+    {ENOENT, ERROR_FILE_NOT_FOUND},  // ERROR_PATH_NOT_FOUND when a folder of the path is missing
+    {ENOTDIR, ERROR_PATH_NOT_FOUND},
+    {EMFILE, ERROR_TOO_MANY_OPEN_FILES},
+    {ENFILE, ERROR_TOO_MANY_OPEN_FILES},
+    {EACCES, ERROR_ACCESS_DENIED},
+    {EPERM, ERROR_ACCESS_DENIED},
+    {EISDIR, ERROR_ACCESS_DENIED},  // as opening a folder is on Windows
+    {ETXTBSY, ERROR_SHARING_VIOLATION},
+    {EWOULDBLOCK, ERROR_SHARING_VIOLATION},  // a lock held by another process
+    {EBADF, ERROR_INVALID_HANDLE},
+    {ENOMEM, ERROR_NOT_ENOUGH_MEMORY},
+    {EROFS, ERROR_WRITE_PROTECT},
+    {ENOSPC, ERROR_DISK_FULL},
+    {EDQUOT, ERROR_DISK_FULL},
+    {EFBIG, ERROR_DISK_FULL},
+    {ENAMETOOLONG, ERROR_FILENAME_EXCED_RANGE},
+    {EPIPE, ERROR_NO_DATA},  // the reader of a pipe has gone
+    {EIO, ERROR_IO_DEVICE},
+    {ENXIO, ERROR_FILE_NOT_FOUND},  // a device or FIFO end that is not there
+    {ELOOP, ERROR_CANT_RESOLVE_FILENAME},
 };
 
 DWORD windows_code(int error_number) {
@@ -391,14 +391,14 @@ DWORD fault_code(int signal_number, const siginfo_t& info, const ucontext_t& con
     switch (signal_number) {
         case SIGFPE: return arithmetic_fault_code(info.si_code, context);
         case SIGSEGV: return segv_fault_code(info, context);
-        case SIGBUS: return 0xC0000006u;  // EXCEPTION_IN_PAGE_ERROR
+        case SIGBUS: return EXCEPTION_IN_PAGE_ERROR;
         case SIGILL:
             return info.si_code == ILL_PRVOPC || info.si_code == ILL_PRVREG
                        ? EXCEPTION_PRIV_INSTRUCTION
                        : EXCEPTION_ILLEGAL_INSTRUCTION;
         case SIGTRAP: return EXCEPTION_BREAKPOINT;
         case SIGINT: return STATUS_CONTROL_C_EXIT;
-        default: return 0xC0000001u;
+        default: return STATUS_UNSUCCESSFUL;
     }
 }
 

@@ -108,6 +108,9 @@ using FaultHandler = void (*)(const ExceptionRecord& record);
 
 inline constexpr DWORD EXCEPTION_BREAKPOINT = 0x80000003u;
 inline constexpr DWORD EXCEPTION_ACCESS_VIOLATION = 0xC0000005u;
+// A page that could not be brought in: on POSIX, SIGBUS (such as a mapped
+// file cut short).
+inline constexpr DWORD EXCEPTION_IN_PAGE_ERROR = 0xC0000006u;
 inline constexpr DWORD EXCEPTION_ARRAY_BOUNDS_EXCEEDED = 0xC000008Cu;
 inline constexpr DWORD EXCEPTION_FLT_DENORMAL_OPERAND = 0xC000008Du;
 inline constexpr DWORD EXCEPTION_FLT_DIVIDE_BY_ZERO = 0xC000008Eu;
@@ -122,6 +125,9 @@ inline constexpr DWORD EXCEPTION_PRIV_INSTRUCTION = 0xC0000096u;
 inline constexpr DWORD EXCEPTION_ILLEGAL_INSTRUCTION = 0xC000001Du;
 inline constexpr DWORD EXCEPTION_STACK_OVERFLOW = 0xC00000FDu;
 inline constexpr DWORD STATUS_CONTROL_C_EXIT = 0xC000013Au;
+// A fault of no other kind: on POSIX, a signal that no code above names
+// (such as SIGSYS, a system call refused).
+inline constexpr DWORD STATUS_UNSUCCESSFUL = 0xC0000001u;
 
 void install_fault_handler(FaultHandler handler);
 void remove_fault_handler();

@@ -3,6 +3,7 @@
 
 #include "platform/machine.h"
 #include "platform/system.h"
+#include "runtime/error_numbers.h"
 #include "runtime/text_file.h"
 
 namespace rt {
@@ -106,8 +107,12 @@ void fault_handler(const platform::ExceptionRecord& record) {
 const ModuleTable module_table = {3, module_rows};
 
 bool fpu_override_applies(std::int32_t keyboard_type, std::int32_t keyboard_subtype) {
+    // Keyboard type 7 is a Japanese keyboard; its subtype is the maker's own
+    // number, of which only the high byte counts here. Only a machine with
+    // such a keyboard, of subtype 0x04xx or 0x0Dxx, reads the registry's masks.
+    constexpr std::int32_t japanese_keyboard = 7;
     const std::int32_t subtype = keyboard_subtype & 0xFF00;
-    return keyboard_type == 7 && (subtype == 0x0D00 || subtype == 0x0400);
+    return keyboard_type == japanese_keyboard && (subtype == 0x0D00 || subtype == 0x0400);
 }
 
 std::uint16_t with_fpu_masks(std::uint16_t control_word, std::uint32_t masks) {
@@ -155,7 +160,7 @@ void run_error(std::uint8_t number, std::uint32_t address) {
 }
 
 [[gnu::noinline]] void range_error() {
-    run_error(201, platform::code_address(__builtin_return_address(0)));
+    run_error(error_range, platform::code_address(__builtin_return_address(0)));
 }
 
 void halt_program(std::int32_t code) {
@@ -212,21 +217,21 @@ void report_runtime_error() {
 
 std::uint8_t exception_error_number(std::uint32_t exception_code) {
     switch (exception_code) {
-        case platform::EXCEPTION_ACCESS_VIOLATION: return 216;
-        case platform::EXCEPTION_ARRAY_BOUNDS_EXCEEDED: return 201;
-        case platform::EXCEPTION_FLT_DENORMAL_OPERAND: return 206;
-        case platform::EXCEPTION_FLT_DIVIDE_BY_ZERO: return 200;
+        case platform::EXCEPTION_ACCESS_VIOLATION: return error_access_violation;
+        case platform::EXCEPTION_ARRAY_BOUNDS_EXCEEDED: return error_range;
+        case platform::EXCEPTION_FLT_DENORMAL_OPERAND: return error_real_underflow;
+        case platform::EXCEPTION_FLT_DIVIDE_BY_ZERO: return error_division_by_zero;
         case platform::EXCEPTION_FLT_INEXACT_RESULT:
-        case platform::EXCEPTION_FLT_INVALID_OPERATION: return 207;
-        case platform::EXCEPTION_FLT_OVERFLOW: return 205;
-        case platform::EXCEPTION_FLT_STACK_CHECK: return 207;
-        case platform::EXCEPTION_FLT_UNDERFLOW: return 206;
-        case platform::EXCEPTION_INT_DIVIDE_BY_ZERO: return 200;
-        case platform::EXCEPTION_INT_OVERFLOW: return 215;
-        case platform::EXCEPTION_PRIV_INSTRUCTION: return 218;
-        case platform::EXCEPTION_STACK_OVERFLOW: return 202;
-        case platform::STATUS_CONTROL_C_EXIT: return 217;
-        default: return 255;
+        case platform::EXCEPTION_FLT_INVALID_OPERATION: return error_invalid_operation;
+        case platform::EXCEPTION_FLT_OVERFLOW: return error_real_overflow;
+        case platform::EXCEPTION_FLT_STACK_CHECK: return error_invalid_operation;
+        case platform::EXCEPTION_FLT_UNDERFLOW: return error_real_underflow;
+        case platform::EXCEPTION_INT_DIVIDE_BY_ZERO: return error_division_by_zero;
+        case platform::EXCEPTION_INT_OVERFLOW: return error_integer_overflow;
+        case platform::EXCEPTION_PRIV_INSTRUCTION: return error_privileged_instruction;
+        case platform::EXCEPTION_STACK_OVERFLOW: return error_stack_overflow;
+        case platform::STATUS_CONTROL_C_EXIT: return error_control_c;
+        default: return error_other_fault;
     }
 }
 

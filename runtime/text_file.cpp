@@ -189,7 +189,7 @@ std::uint16_t text_read_char_refill(TextFile& file) {
         if (file.buffer_pos < file.buffer_end) {
             const std::uint8_t c = file.buffer_ptr[file.buffer_pos];
             // The end mark stays where it is, so every later call sees it too.
-            if (c == 0x1A && (file.flags & text_flag) != 0) return end_of_file;
+            if (c == end_mark && (file.flags & text_flag) != 0) return end_of_file;
             ++file.buffer_pos;
             return c;
         }
@@ -202,7 +202,7 @@ std::uint16_t text_read_char_refill(TextFile& file) {
         // End of the data: leave an end mark in the buffer, so later calls
         // answer without asking the system again.
         if ((file.flags & text_flag) != 0) {
-            file.buffer_ptr[file.buffer_pos] = 0x1A;
+            file.buffer_ptr[file.buffer_pos] = end_mark;
             ++file.buffer_end;
         }
         return end_of_file;

@@ -33,13 +33,15 @@ inline constexpr std::uint16_t mode_input = 0xD7B1;
 inline constexpr std::uint16_t mode_output = 0xD7B2;
 inline constexpr std::uint16_t mode_inout = 0xD7B3;
 
-// Bit 0 of flags: CR LF line ends on output, byte 0x1A ends the input.
+// Ctrl-Z, the byte that marks the end of the input in a text file.
+inline constexpr std::uint8_t end_mark = 0x1A;
+// Bit 0 of flags: CR LF line ends on output, end_mark ends the input.
 inline constexpr std::uint16_t text_flag = 1;
 extern const std::uint8_t default_text_flags;
 
 inline constexpr std::uint32_t text_buffer_size = 128;
 inline constexpr std::uint32_t text_name_size = 260;
-// text_read_char's answer at the end of the input: 0x1A in both bytes.
+// text_read_char's answer at the end of the input: end_mark in both bytes.
 inline constexpr std::uint16_t end_of_file = 0x1A1A;
 
 struct TextFile;
@@ -94,7 +96,7 @@ std::uint16_t text_read_char_refill(TextFile& file);
 inline std::uint16_t text_read_char(TextFile& file) {
     if (file.mode == mode_input && file.buffer_pos < file.buffer_end) {
         const std::uint8_t c = file.buffer_ptr[file.buffer_pos];
-        if (c != 0x1A || (file.flags & text_flag) == 0) {
+        if (c != end_mark || (file.flags & text_flag) == 0) {
             ++file.buffer_pos;
             return c;
         }
