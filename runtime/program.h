@@ -3,6 +3,8 @@
 // big tables.
 #pragma once
 
+#include <cstddef>
+
 #include "platform/machine.h"
 #include "runtime/frame.h"
 #include "runtime/text_file.h"
@@ -27,9 +29,11 @@ extern const char program_output[];
 }
 
 // A big table that the program walks at random is aligned to
-// large_page_alignment and given to advise_large_pages before its first
+// big_table_alignment and given to prefer_large_pages before its first
 // touch, a hint for fewer address-cache misses.
-using platform::advise_large_pages;
-using platform::large_page_alignment;
+inline constexpr std::size_t big_table_alignment = platform::large_page_alignment;
+[[gnu::always_inline]] inline void prefer_large_pages(void* table, std::size_t bytes) {
+    platform::advise_large_pages(table, bytes);
+}
 
 }  // namespace rt

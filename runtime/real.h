@@ -1,10 +1,10 @@
 // Real: the one 80-bit extended type of the runtime and the programs.
 //
-// On x86-64 it is the x87 unit's long double; elsewhere, or when built with
-// SOFTWARE_REAL, it is SoftReal, which gives the same bits and the same
-// faults. Code that uses Real sees one set of operations either way: the
-// arithmetic operators and comparisons, square_root, magnitude,
-// rounded_to_uint64, and the 10-byte image.
+// On x86 (x86-64 and 32-bit x86) it is the x87 unit's long double;
+// elsewhere, or when built with SOFTWARE_REAL, it is SoftReal, which gives the
+// same bits and the same faults. Code that uses Real sees one set of
+// operations either way: the arithmetic operators and comparisons,
+// square_root, magnitude, rounded_to_uint64, and the 10-byte image.
 #pragma once
 
 #include <bit>

@@ -65,7 +65,7 @@ constexpr chain_scan::ChainWriter output_writer{write_head, write_follower};
 [[noreturn]] void program_entry() {
     rt::console_flag = 1;
     rt::program_start(rt::module_table);
-    chain_scan::advise_large_pages();
+    chain_scan::prefer_large_pages();
     rt::open_program_files();
     read_count();
     read_pairs();

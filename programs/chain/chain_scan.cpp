@@ -6,8 +6,8 @@
 
 namespace chain_scan {
 
-alignas(rt::large_page_alignment) std::int32_t pair_first[max_pairs + 1];
-alignas(rt::large_page_alignment) std::int32_t pair_second[max_pairs + 1];
+alignas(rt::big_table_alignment) std::int32_t pair_first[max_pairs + 1];
+alignas(rt::big_table_alignment) std::int32_t pair_second[max_pairs + 1];
 std::int32_t current;
 
 namespace {
@@ -56,7 +56,7 @@ struct Index {
     // By pair number: whether its first element is no pair's second element.
     bool is_head[max_pairs + 1];
 };
-alignas(rt::large_page_alignment) Index index;
+alignas(rt::big_table_alignment) Index index;
 
 std::int32_t indexed_pairs;
 // Whether some value is the first element of two pairs or the second element
@@ -209,10 +209,10 @@ void follow_path(const ChainWriter& writer) {
 
 }  // namespace
 
-void advise_large_pages() {
-    rt::advise_large_pages(pair_first, sizeof pair_first);
-    rt::advise_large_pages(pair_second, sizeof pair_second);
-    rt::advise_large_pages(&index, sizeof index);
+void prefer_large_pages() {
+    rt::prefer_large_pages(pair_first, sizeof pair_first);
+    rt::prefer_large_pages(pair_second, sizeof pair_second);
+    rt::prefer_large_pages(&index, sizeof index);
 }
 
 void index_pairs(std::int32_t pair_count) {

@@ -47,7 +47,7 @@ struct ChainWriter {
 };
 
 // Asks for large pages behind the tables; called before they are filled.
-void advise_large_pages();
+void prefer_large_pages();
 // Builds the index over pairs 1 to pair_count and sets current to 0; a count
 // of zero or below means no pairs.
 void index_pairs(std::int32_t pair_count);

@@ -48,9 +48,9 @@ struct Link {
     // no stamps (see print_chain_by_two).
     std::uint32_t after_next;
 };
-alignas(rt::large_page_alignment) Link links[table_size + 1];
+alignas(rt::big_table_alignment) Link links[table_size + 1];
 // By value: the bits above.
-alignas(rt::large_page_alignment) std::uint8_t seen[table_size + 1];
+alignas(rt::big_table_alignment) std::uint8_t seen[table_size + 1];
 // Whether some value is the first element of two pairs or the second element
 // of two, and the largest value of all pairs.
 bool some_value_twice;
@@ -201,8 +201,8 @@ void search_heads() {
 [[noreturn]] void program_entry() {
     rt::console_flag = 1;
     rt::program_start(rt::module_table);
-    rt::advise_large_pages(links, sizeof links);
-    rt::advise_large_pages(seen, sizeof seen);
+    rt::prefer_large_pages(links, sizeof links);
+    rt::prefer_large_pages(seen, sizeof seen);
     rt::open_program_files();
     read_count();
     read_pairs();
