@@ -24,7 +24,7 @@ define_property(GLOBAL PROPERTY program_lines BRIEF_DOCS "NAME INPUT OUTPUT FOLD
   FULL_DOCS "Appended to by add_program; check_programs compares them with tools/programs.")
 # A file added to or removed from a program's folder configures again, so that
 # a part deleted after the configure stops the build too.
-file(GLOB program_parts CONFIGURE_DEPENDS "${source_glob}/programs/*/*")
+source_glob(program_parts programs/*/*)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/programs)
 
 # add_program(NAME INPUT OUTPUT [SHARES OTHER] SOURCE...): a program linked
