@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 #include "platform/machine.h"
@@ -122,6 +123,30 @@ void trap_inside_write(platform::HANDLE) {
     breakpoint();
 }
 
+// Ends the program with runtime error 2: the input file is missing.
+void open_missing_input() {
+    TextFile missing{};
+    text_assign(missing, "missing.in");
+    text_open_input(missing);
+    io_check();
+}
+
+// A Ctrl-C here: the runner sends it once the FIFO is open. If it does not end
+// the program, the probe goes on after 2 s (on POSIX as soon as the signal
+// has been handled, should it land in the sleep).
+void interrupt_here() {
+    platform::CreateFileA("signal.fifo", platform::GENERIC_READ, 0, platform::OPEN_EXISTING, 0);
+#if defined(_WIN32)
+    Sleep(2000);
+#else
+    sleep(2);
+#endif
+}
+void interrupt_after_write(platform::HANDLE) {
+    platform::test_seam::after_system_write = nullptr;
+    interrupt_here();
+}
+
 #if defined(_WIN32)
 // The system functions the Ctrl-C handler calls, made to fail, and the
 // program's thread stopped inside system calls: the probe points the
@@ -227,7 +252,6 @@ std::int32_t platform::GetKeyboardType(std::int32_t which) { return which == 0 |
     // Hidden from the compiler, so the division happens when the program runs.
     Real zero = 0;
     asm volatile("" : "+m"(zero));
-    TextFile local{};
     if (is("broken-pipe")) {
         break_standard_output();
         write_text("nobody reads this");
@@ -267,14 +291,31 @@ std::int32_t platform::GetKeyboardType(std::int32_t which) { return which == 0 |
         open_output("probe.out");
         platform::test_seam::after_system_write = wait_inside_write;
         write_lines(30);
-    } else if (is("fault-in-report-flush")) {
-        // An error with 72 bytes pending, whose report faults once it has written them.
-        open_output("probe.out");
-        write_lines(20);
+    } else if (is("fault-in-report-flush") || is("fault-in-report")) {
+        // An error whose report faults once it has written the 72 bytes
+        // pending, or with none pending, its line.
+        if (is("fault-in-report-flush")) {
+            open_output("probe.out");
+            write_lines(20);
+        }
         platform::test_seam::after_system_write = trap_inside_write;
-        text_assign(local, "missing.in");
-        text_open_input(local);
-        io_check();
+        open_missing_input();
+    } else if (is("interrupt-in-halt")) {
+        // A Ctrl-C once the halt of an error (2) or of a normal end (close)
+        // has begun: after its first write (the write-out of the pending
+        // output before the report, the report or the close's write-out), or
+        // once it has removed its handlers (exit).
+        const std::string_view at = argument;
+        if (at != "report") {
+            open_output("probe.out");
+            write_text("kept");
+        }
+        if (at == "exit") {
+            platform::test_seam::after_handler_removal = interrupt_here;
+        } else {
+            platform::test_seam::after_system_write = interrupt_after_write;
+        }
+        if (at != "close") open_missing_input();
 #if defined(_WIN32)
     } else if (is("interrupt-in-tls-set-up")) {
         prepare_interrupt([] {});
@@ -289,10 +330,6 @@ std::int32_t platform::GetKeyboardType(std::int32_t which) { return which == 0 |
         replace_import(create_file_slot, reinterpret_cast<void*>(stop_for_interrupt));
         open_output("probe.out");
 #endif
-    } else if (is("interrupt-after-handler-removed")) {
-        // The halt's removal of its handlers, and then a Ctrl-C: the system's own handling.
-        platform::remove_fault_handler();
-        wait_for_signal();
     } else if (is("control-word")) {
         write_control_word();
     } else if (is("denormal-operand")) {
