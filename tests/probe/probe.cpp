@@ -165,7 +165,9 @@ extern void* create_file_slot asm("__imp__CreateFileA@28");
 extern void* create_semaphore_slot asm("__imp__CreateSemaphoreW@16");
 }
 unsigned long __stdcall refuse_suspend(void*) { return 0xFFFFFFFFu; }
+unsigned long __stdcall suspend_late(void*) { return 0; }  // as Wine, later than the halt
 int __stdcall refuse_context(void*, void*) { return 0; }
+volatile int report_written = 0;
 
 // Points the slot at the stand-in; answers the function it pointed at.
 void* replace_import(void*& slot, void* stand_in) {
@@ -329,6 +331,21 @@ std::int32_t platform::GetKeyboardType(std::int32_t which) { return which == 0 |
         replace_import(get_thread_context_slot, reinterpret_cast<void*>(refuse_context));
         replace_import(create_file_slot, reinterpret_cast<void*>(stop_for_interrupt));
         open_output("probe.out");
+    } else if (is("interrupt-unsuspended")) {
+        // A Ctrl-C whose suspension takes effect only after the halt and whose
+        // context cannot be read: the program's thread, still running, writes
+        // once the report is written, unless it has been stopped.
+        replace_import(suspend_thread_slot, reinterpret_cast<void*>(suspend_late));
+        replace_import(get_thread_context_slot, reinterpret_cast<void*>(refuse_context));
+        platform::test_seam::after_system_write = [](platform::HANDLE) {
+            platform::test_seam::after_system_write = nullptr;
+            report_written = 1;
+            Sleep(500);
+        };
+        platform::CreateFileA("signal.fifo", platform::GENERIC_READ, 0, platform::OPEN_EXISTING, 0);
+        while (report_written == 0) Sleep(1);
+        platform::DWORD written = 0;
+        platform::WriteFile(platform::GetStdHandle(platform::STD_OUTPUT_HANDLE), "beside", 6, &written);
 #endif
     } else if (is("control-word")) {
         write_control_word();
