@@ -123,30 +123,6 @@ void trap_inside_write(platform::HANDLE) {
     breakpoint();
 }
 
-// Ends the program with runtime error 2: the input file is missing.
-void open_missing_input() {
-    TextFile missing{};
-    text_assign(missing, "missing.in");
-    text_open_input(missing);
-    io_check();
-}
-
-// A Ctrl-C here: the runner sends it once the FIFO is open. If it does not end
-// the program, the probe goes on after 2 s (on POSIX as soon as the signal
-// has been handled, should it land in the sleep).
-void interrupt_here() {
-    platform::CreateFileA("signal.fifo", platform::GENERIC_READ, 0, platform::OPEN_EXISTING, 0);
-#if defined(_WIN32)
-    Sleep(2000);
-#else
-    sleep(2);
-#endif
-}
-void interrupt_after_write(platform::HANDLE) {
-    platform::test_seam::after_system_write = nullptr;
-    interrupt_here();
-}
-
 #if defined(_WIN32)
 // The system functions the Ctrl-C handler calls, made to fail, and the
 // program's thread stopped inside system calls: the probe points the
@@ -210,6 +186,30 @@ void take_path_locks() {
 // TLS (mingw's thread-local storage), which creates a semaphore.
 thread_local volatile int thread_cell = 0;
 #endif
+
+// Ends the program with runtime error 2: the input file is missing.
+void open_missing_input() {
+    TextFile missing{};
+    text_assign(missing, "missing.in");
+    text_open_input(missing);
+    io_check();
+}
+
+// A Ctrl-C here: the runner sends it once the FIFO is open. If it does not end
+// the program, the probe goes on after 2 s (on POSIX as soon as the signal
+// has been handled, should it land in the sleep).
+void interrupt_here() {
+    platform::CreateFileA("signal.fifo", platform::GENERIC_READ, 0, platform::OPEN_EXISTING, 0);
+#if defined(_WIN32)
+    Sleep(2000);
+#else
+    sleep(2);
+#endif
+}
+void interrupt_after_write(platform::HANDLE) {
+    platform::test_seam::after_system_write = nullptr;
+    interrupt_here();
+}
 
 // The unit's control word as the start-up loaded it, four hex digits (bit 6,
 // reserved, reads as 1 and is left out).
