@@ -365,7 +365,8 @@ std::uint32_t stop_program_thread() {
     context.context_flags = win::CONTEXT_CONTROL;
     if (win::SuspendThread(main_thread) != 0xFFFFFFFFu &&
         win::GetThreadContext(main_thread, &context)) {
-        return code_address(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(context.eip)));
+        return code_address(
+            reinterpret_cast<const void*>(static_cast<std::uintptr_t>(context.eip)));
     }
     if (win::TerminateThread(main_thread, STATUS_CONTROL_C_EXIT)) {
         win::WaitForSingleObject(main_thread, win::INFINITE);

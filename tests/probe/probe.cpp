@@ -107,20 +107,13 @@ void wait_on_fifo(const char* name) {
     read_integer(fifo);
     io_check();
 }
-void wait_for_signal() {
-    wait_on_fifo("signal.fifo");
-    halt_program(98);  // the signal did not come
-}
 
 // Inside WriteFile, after the system has written the bytes and before the
-// write returns: the instant at which a halt must not write them again.
-void wait_inside_write(platform::HANDLE) {
+// write returns (the instant at which a halt must not write them again), once.
+template <void (*action)()>
+void after_write(platform::HANDLE) {
     platform::test_seam::after_system_write = nullptr;
-    wait_for_signal();
-}
-void trap_inside_write(platform::HANDLE) {
-    platform::test_seam::after_system_write = nullptr;
-    breakpoint();
+    action();
 }
 
 #if defined(_WIN32)
@@ -144,6 +137,7 @@ unsigned long __stdcall refuse_suspend(void*) { return 0xFFFFFFFFu; }
 unsigned long __stdcall suspend_late(void*) { return 0; }  // as Wine, later than the halt
 int __stdcall refuse_context(void*, void*) { return 0; }
 volatile int report_written = 0;
+void note_report_written() { report_written = 1, Sleep(500); }
 
 // Points the slot at the stand-in; answers the function it pointed at.
 void* replace_import(void*& slot, void* stand_in) {
@@ -205,10 +199,6 @@ void interrupt_here() {
 #else
     sleep(2);
 #endif
-}
-void interrupt_after_write(platform::HANDLE) {
-    platform::test_seam::after_system_write = nullptr;
-    interrupt_here();
 }
 
 // The unit's control word as the start-up loaded it, four hex digits (bit 6,
@@ -274,7 +264,7 @@ std::int32_t platform::GetKeyboardType(std::int32_t which) { return which == 0 |
     } else if (is("fault-in-finalise") || is("interrupt-then-fault-in-finalise")) {
         open_output("probe.out");
         write_text("kept");
-        if (is("interrupt-then-fault-in-finalise")) wait_for_signal();
+        if (is("interrupt-then-fault-in-finalise")) interrupt_here();
     } else if (is("hold-output") || is("hold-input")) {
         // Holds the file open, for output after writing 200 bytes (one full
         // buffer reaches the file, 72 stay in the buffer), until a number
@@ -291,7 +281,7 @@ std::int32_t platform::GetKeyboardType(std::int32_t which) { return which == 0 |
     } else if (is("interrupt-in-write")) {
         // A Ctrl-C once the first full buffer is written, before its write returns.
         open_output("probe.out");
-        platform::test_seam::after_system_write = wait_inside_write;
+        platform::test_seam::after_system_write = after_write<interrupt_here>;
         write_lines(30);
     } else if (is("fault-in-report-flush") || is("fault-in-report")) {
         // An error whose report faults once it has written the 72 bytes
@@ -300,7 +290,7 @@ std::int32_t platform::GetKeyboardType(std::int32_t which) { return which == 0 |
             open_output("probe.out");
             write_lines(20);
         }
-        platform::test_seam::after_system_write = trap_inside_write;
+        platform::test_seam::after_system_write = after_write<breakpoint>;
         open_missing_input();
     } else if (is("interrupt-in-halt")) {
         // A Ctrl-C once the halt of an error (2) or of a normal end (close)
@@ -312,11 +302,8 @@ std::int32_t platform::GetKeyboardType(std::int32_t which) { return which == 0 |
             open_output("probe.out");
             write_text("kept");
         }
-        if (at == "exit") {
-            platform::test_seam::after_handler_removal = interrupt_here;
-        } else {
-            platform::test_seam::after_system_write = interrupt_after_write;
-        }
+        if (at == "exit") platform::test_seam::after_handler_removal = interrupt_here;
+        if (at != "exit") platform::test_seam::after_system_write = after_write<interrupt_here>;
         if (at != "close") open_missing_input();
 #if defined(_WIN32)
     } else if (is("interrupt-in-tls-set-up")) {
@@ -337,11 +324,7 @@ std::int32_t platform::GetKeyboardType(std::int32_t which) { return which == 0 |
         // once the report is written, unless it has been stopped.
         replace_import(suspend_thread_slot, reinterpret_cast<void*>(suspend_late));
         replace_import(get_thread_context_slot, reinterpret_cast<void*>(refuse_context));
-        platform::test_seam::after_system_write = [](platform::HANDLE) {
-            platform::test_seam::after_system_write = nullptr;
-            report_written = 1;
-            Sleep(500);
-        };
+        platform::test_seam::after_system_write = after_write<note_report_written>;
         platform::CreateFileA("signal.fifo", platform::GENERIC_READ, 0, platform::OPEN_EXISTING, 0);
         while (report_written == 0) Sleep(1);
         platform::DWORD written = 0;
