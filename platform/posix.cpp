@@ -351,6 +351,10 @@ bool in_a_stack_guard(std::uintptr_t address) {
 }
 void (*entry_without_stack)() = nullptr;  // the entry, when its stack could not be mapped
 FaultHandler installed_handler = nullptr;
+// Set once the halt has begun: a Ctrl-C is then ignored. One store, so that a
+// Ctrl-C either comes before it and starts its own halt, which abandons the
+// interrupted one, or after it and changes nothing.
+volatile sig_atomic_t halt_begun = 0;
 // The alternate stack and its guard page, placed in this area at start-up
 // where the page size allows it (room for pages of up to 64 KiB).
 constexpr std::size_t largest_guarded_page = std::size_t{64} * 1024;
@@ -403,6 +407,7 @@ DWORD fault_code(int signal_number, const siginfo_t& info, const ucontext_t& con
 }
 
 void on_fault_signal(int signal_number, siginfo_t* info, void* raw_context) {
+    if (signal_number == SIGINT && halt_begun != 0) return;
     const auto& context = *static_cast<const ucontext_t*>(raw_context);
     ExceptionRecord record{};
     record.code = fault_code(signal_number, *info, context);
@@ -466,9 +471,16 @@ void install_fault_handler(FaultHandler handler) {
     }
 }
 
+void begin_halt() { halt_begun = 1; }
+
 void remove_fault_handler() {
     installed_handler = nullptr;
-    for (const int signal_number : fault_signals) signal(signal_number, SIG_DFL);
+    // Only the halt removes them: a Ctrl-C between here and its exit is
+    // ignored, instead of ending the process by the signal.
+    for (const int signal_number : fault_signals) {
+        signal(signal_number, signal_number == SIGINT ? SIG_IGN : SIG_DFL);
+    }
+    if (test_seam::after_handler_removal != nullptr) test_seam::after_handler_removal();
 }
 
 void run_on_program_stack(void (*entry)()) {

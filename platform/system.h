@@ -73,6 +73,8 @@ namespace test_seam {
 // Called by WriteFile when the system has taken all the bytes, before WriteFile
 // returns to its caller.
 inline void (*after_system_write)(HANDLE handle) = nullptr;
+// Called by remove_fault_handler once the handlers are gone.
+inline void (*after_handler_removal)() = nullptr;
 }  // namespace test_seam
 
 // Process.
@@ -130,6 +132,11 @@ inline constexpr DWORD STATUS_CONTROL_C_EXIT = 0xC000013Au;
 inline constexpr DWORD STATUS_UNSUCCESSFUL = 0xC0000001u;
 
 void install_fault_handler(FaultHandler handler);
+// The halt sequence has begun, on this thread: from now on until the process
+// ends, a Ctrl-C is ignored (a fault still reaches the handler). Called again
+// by a halt that a fault in the halt starts. On Windows a program thread whose
+// process a Ctrl-C's halt already ends waits here for that halt instead.
+void begin_halt();
 void remove_fault_handler();
 
 // Answer of the unhandled-exception filter for the fault being handled. POSIX

@@ -144,13 +144,15 @@ win::HKEY system_key(HKEY key) {
     return reinterpret_cast<win::HKEY>(static_cast<std::uintptr_t>(key));
 }
 
-// Which thread ends the process, claimed once: the console's thread, for the
-// halt of a Ctrl-C while the program's thread is suspended (or ended), or the
-// program's thread, in ExitProcess. The other never ends it: the program's
-// thread must not end the process while the console's thread suspends it (Wine
-// delivers a suspension after SuspendThread has returned, and a thread that
-// ends the process with one pending waits for ever, the console's thread
-// already ended), nor the console's thread suspend it once it is ending it.
+// Which thread runs the halt and ends the process, claimed once: the console's
+// thread, for the halt of a Ctrl-C while the program's thread is suspended (or
+// ended), or the program's thread, as its halt begins. A Ctrl-C that finds the
+// end claimed is ignored; a program thread that finds it claimed by the
+// console waits for that halt to end the process. The program's thread must
+// not end the process while the console's thread suspends it (Wine delivers a
+// suspension after SuspendThread has returned, and a thread that ends the
+// process with one pending waits for ever, the console's thread already
+// ended), nor the console's thread suspend it once its halt has begun.
 enum class Ender { none, console, program };
 std::atomic<Ender> ender{Ender::none};
 win::DWORD program_thread_id = 0;
@@ -184,14 +186,19 @@ HANDLE GetStdHandle(std::int32_t which) {
 
 DWORD GetLastError() { return win::GetLastError(); }
 
-void ExitProcess(DWORD exit_code) {
+void begin_halt() {
     Ender claimed = Ender::none;
-    if (ender.compare_exchange_strong(claimed, Ender::program)) win::ExitProcess(exit_code);
+    if (ender.compare_exchange_strong(claimed, Ender::program)) return;
     // The halt of a Ctrl-C ends the process: the program's thread waits for it.
-    if (win::GetCurrentThreadId() == program_thread_id) {
+    if (claimed == Ender::console && win::GetCurrentThreadId() == program_thread_id) {
         for (;;) win::Sleep(win::INFINITE);
     }
-    // That halt, on the console's thread. ExitProcess takes the loader lock
+}
+
+void ExitProcess(DWORD exit_code) {
+    begin_halt();
+    if (ender == Ender::program) win::ExitProcess(exit_code);
+    // The halt of a Ctrl-C, on the console's thread. ExitProcess takes the loader lock
     // and the process-environment lock before it ends the other threads, and
     // the suspended program thread may hold either. The halt has written and
     // closed its files by now and needs nothing that ExitProcess adds (the
@@ -241,7 +248,8 @@ std::uint32_t code_address(const void* location) {
 
 namespace {
 
-FaultHandler installed_handler = nullptr;
+// Cleared by the halt only once it has claimed the end (begin_halt).
+std::atomic<FaultHandler> installed_handler{nullptr};
 // In run_on_program_stack's frame, which lasts until the process ends: the
 // system accepts registration records only on the thread's stack.
 win::Registration* program_registration = nullptr;
@@ -299,7 +307,7 @@ void rearm_stack_guard() {
 
 [[noreturn]] void run_pending_fault() {
     if (pending.code == EXCEPTION_STACK_OVERFLOW) rearm_stack_guard();
-    installed_handler(pending);
+    installed_handler.load()(pending);
     __builtin_trap();  // the handler ends the process
 }
 
@@ -346,25 +354,22 @@ int __cdecl on_exception(win::ExceptionRecord* record, win::Registration* frame,
 }
 
 // Stops the program's thread where it is, so that the halt sequence never
-// runs beside it: suspended, or, should the system refuse that, ended.
-// Answers whether it is suspended, with a context to read.
-bool stop_program_thread() {
-    if (win::SuspendThread(main_thread) != 0xFFFFFFFFu) return true;
-    if (win::TerminateThread(main_thread, STATUS_CONTROL_C_EXIT)) {
-        win::WaitForSingleObject(main_thread, win::INFINITE);
-    }
-    return false;
-}
-
-// The code address at which the program's thread was interrupted; the
-// program's entry when its context cannot be read, so that the report of a
-// Ctrl-C always has an address (0 would mean that no error is pending).
-std::uint32_t interrupted_address(bool suspended) {
+// runs beside it, and answers the code address at which it stopped. Its
+// suspension takes effect only once GetThreadContext has read its context
+// (Wine delivers it after SuspendThread has returned): should either call
+// fail, the thread is ended instead, and the address is the program's entry,
+// so that the report of a Ctrl-C always has one (0 would mean that no error is
+// pending).
+std::uint32_t stop_program_thread() {
     win::Context context{};
     context.context_flags = win::CONTEXT_CONTROL;
-    if (suspended && win::GetThreadContext(main_thread, &context)) {
+    if (win::SuspendThread(main_thread) != 0xFFFFFFFFu &&
+        win::GetThreadContext(main_thread, &context)) {
         return code_address(
             reinterpret_cast<const void*>(static_cast<std::uintptr_t>(context.eip)));
+    }
+    if (win::TerminateThread(main_thread, STATUS_CONTROL_C_EXIT)) {
+        win::WaitForSingleObject(main_thread, win::INFINITE);
     }
     return code_address(reinterpret_cast<const void*>(program_entry_point));
 }
@@ -378,12 +383,13 @@ std::uint32_t interrupted_address(bool suspended) {
 // its own) the one-time set-up of mingw's emulated TLS. So nothing from here to
 // the end of the process may take a lock of the process, nor allocate. The
 // calls, in order, and why each is safe:
-// - installed_handler and ender: a plain and an atomic variable;
-// - SuspendThread, GetThreadContext; should the suspension be refused,
-//   TerminateThread and WaitForSingleObject: system calls on a thread handle;
+// - installed_handler and ender: atomic variables;
+// - SuspendThread, GetThreadContext; should either fail, TerminateThread and
+//   WaitForSingleObject: system calls on a thread handle;
 // - register_thread_handler: a write of fs:[0], and SetThreadStackGuarantee,
 //   which sets a field of this thread's own block;
-// - the halt (runtime/frame.cpp): UnhandledExceptionFilter (the platform's,
+// - the halt (runtime/frame.cpp): begin_halt (ender, and GetCurrentThreadId,
+//   this thread's block), UnhandledExceptionFilter (the platform's,
 //   which answers a variable), FNINIT and FLDCW; the report, GetStdHandle
 //   (the handle kept in the process parameters) and WriteFile (a system
 //   call); the finalisations, WriteFile and CloseHandle (system calls) and
@@ -393,8 +399,8 @@ std::uint32_t interrupted_address(bool suspended) {
 //   MessageBoxA, which is not safe here; every program of the set has one.)
 // - remove_fault_handler: installed_handler, and fs:[0]. The console handler
 //   stays registered (SetConsoleCtrlHandler frees its entry on the heap) and
-//   declines every later Ctrl-C by those variables instead;
-// - ExitProcess: ender, GetCurrentThreadId (this thread's block), then
+//   ignores every later Ctrl-C by those variables instead;
+// - ExitProcess: begin_halt again, then
 //   TerminateProcess (a system call; GetCurrentProcess is a constant), not
 //   ExitProcess, which takes the loader lock and the process-environment lock
 //   before it ends the other threads.
@@ -408,14 +414,13 @@ std::uint32_t interrupted_address(bool suspended) {
 // VirtualAlloc and VirtualProtect, system calls.
 win::BOOL __stdcall on_console_control(win::DWORD control_type) {
     if (control_type != win::CTRL_C_EVENT && control_type != win::CTRL_BREAK_EVENT) return 0;
-    // The process is ending: by the halt of an earlier Ctrl-C, or by the
-    // program's thread, whose exit code stands.
-    if (ender != Ender::none) return 1;
+    // Once a halt has begun, by an earlier Ctrl-C or on the program's thread,
+    // a Ctrl-C is ignored: the first cause's report and exit code stand. The
+    // handler is read first: the halt claims the end before it removes it.
     const FaultHandler handler = installed_handler;
-    if (handler == nullptr) return 0;  // the halt has removed its handlers: the system's turn
     Ender claimed = Ender::none;
-    if (!ender.compare_exchange_strong(claimed, Ender::console)) return 1;
-    const std::uint32_t at = interrupted_address(stop_program_thread());
+    if (handler == nullptr || !ender.compare_exchange_strong(claimed, Ender::console)) return 1;
+    const std::uint32_t at = stop_program_thread();
     win::Registration registration{};
     register_thread_handler(registration);
     filter_answer = EXCEPTION_EXECUTE_HANDLER;  // no exception: nothing for a debugger
@@ -447,11 +452,12 @@ void install_fault_handler(FaultHandler handler) {
 }
 
 void remove_fault_handler() {
-    // Both handlers go: a later Ctrl-C is the system's, as after the process.
-    // The console handler stays registered but declines it, since removing it
-    // frees on the heap, which the halt of a Ctrl-C must not touch.
+    // Both handlers go. The console handler stays registered, since removing
+    // it frees on the heap, which the halt of a Ctrl-C must not touch: it
+    // ignores a later Ctrl-C during the halt, which has claimed the end.
     installed_handler = nullptr;
     unregister_thread_handler();
+    if (test_seam::after_handler_removal != nullptr) test_seam::after_handler_removal();
 }
 
 void run_on_program_stack(void (*entry)()) {

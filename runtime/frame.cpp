@@ -1,6 +1,8 @@
 // Program frame: start-up, the halt sequence, runtime errors and faults.
 #include "runtime/frame.h"
 
+#include <cstddef>
+
 #include "platform/machine.h"
 #include "platform/system.h"
 #include "runtime/error_numbers.h"
@@ -164,6 +166,9 @@ void run_error(std::uint8_t number, std::uint32_t address) {
 }
 
 void halt_program(std::int32_t code) {
+    // From here on a Ctrl-C starts no halt of its own: the first cause's report
+    // and exit code stand. A fault in the halt still enters it again.
+    platform::begin_halt();
     halt_code = code;
     if (error_address != 0) {
         report_runtime_error();
@@ -209,10 +214,15 @@ void report_runtime_error() {
     if (std_output.mode == mode_output && std_output.buffer_pos > 0) {
         std_output.transfer_slot(std_output);
     }
-    const platform::HANDLE out = platform::GetStdHandle(platform::STD_OUTPUT_HANDLE);
+    // The line and its CR LF in one write, so that nothing (a fault in the
+    // halt, another writer of the same pipe) can come between them.
+    char line[sizeof runtime_error_message + 2];
+    for (std::size_t i = 0; i < sizeof runtime_error_message; ++i) line[i] = message[i];
+    line[sizeof runtime_error_message] = '\r';
+    line[sizeof runtime_error_message + 1] = '\n';
     platform::DWORD written = 0;
-    platform::WriteFile(out, message, sizeof runtime_error_message, &written);
-    platform::WriteFile(out, "\r\n", 2, &written);
+    platform::WriteFile(platform::GetStdHandle(platform::STD_OUTPUT_HANDLE), line, sizeof line,
+                        &written);
 }
 
 std::uint8_t exception_error_number(std::uint32_t exception_code) {

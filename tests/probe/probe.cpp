@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 #include "platform/machine.h"
@@ -106,20 +107,13 @@ void wait_on_fifo(const char* name) {
     read_integer(fifo);
     io_check();
 }
-void wait_for_signal() {
-    wait_on_fifo("signal.fifo");
-    halt_program(98);  // the signal did not come
-}
 
 // Inside WriteFile, after the system has written the bytes and before the
-// write returns: the instant at which a halt must not write them again.
-void wait_inside_write(platform::HANDLE) {
+// write returns (the instant at which a halt must not write them again), once.
+template <void (*action)()>
+void after_write(platform::HANDLE) {
     platform::test_seam::after_system_write = nullptr;
-    wait_for_signal();
-}
-void trap_inside_write(platform::HANDLE) {
-    platform::test_seam::after_system_write = nullptr;
-    breakpoint();
+    action();
 }
 
 #if defined(_WIN32)
@@ -140,7 +134,10 @@ extern void* create_file_slot asm("__imp__CreateFileA@28");
 extern void* create_semaphore_slot asm("__imp__CreateSemaphoreW@16");
 }
 unsigned long __stdcall refuse_suspend(void*) { return 0xFFFFFFFFu; }
+unsigned long __stdcall suspend_late(void*) { return 0; }  // as Wine, later than the halt
 int __stdcall refuse_context(void*, void*) { return 0; }
+volatile int report_written = 0;
+void note_report_written() { report_written = 1, Sleep(500); }
 
 // Points the slot at the stand-in; answers the function it pointed at.
 void* replace_import(void*& slot, void* stand_in) {
@@ -183,6 +180,26 @@ void take_path_locks() {
 // TLS (mingw's thread-local storage), which creates a semaphore.
 thread_local volatile int thread_cell = 0;
 #endif
+
+// Ends the program with runtime error 2: the input file is missing.
+void open_missing_input() {
+    TextFile missing{};
+    text_assign(missing, "missing.in");
+    text_open_input(missing);
+    io_check();
+}
+
+// A Ctrl-C here: the runner sends it once the FIFO is open. If it does not end
+// the program, the probe goes on after 2 s (on POSIX as soon as the signal
+// has been handled, should it land in the sleep).
+void interrupt_here() {
+    platform::CreateFileA("signal.fifo", platform::GENERIC_READ, 0, platform::OPEN_EXISTING, 0);
+#if defined(_WIN32)
+    Sleep(2000);
+#else
+    sleep(2);
+#endif
+}
 
 // The unit's control word as the start-up loaded it, four hex digits (bit 6,
 // reserved, reads as 1 and is left out).
@@ -227,7 +244,6 @@ std::int32_t platform::GetKeyboardType(std::int32_t which) { return which == 0 |
     // Hidden from the compiler, so the division happens when the program runs.
     Real zero = 0;
     asm volatile("" : "+m"(zero));
-    TextFile local{};
     if (is("broken-pipe")) {
         break_standard_output();
         write_text("nobody reads this");
@@ -248,7 +264,7 @@ std::int32_t platform::GetKeyboardType(std::int32_t which) { return which == 0 |
     } else if (is("fault-in-finalise") || is("interrupt-then-fault-in-finalise")) {
         open_output("probe.out");
         write_text("kept");
-        if (is("interrupt-then-fault-in-finalise")) wait_for_signal();
+        if (is("interrupt-then-fault-in-finalise")) interrupt_here();
     } else if (is("hold-output") || is("hold-input")) {
         // Holds the file open, for output after writing 200 bytes (one full
         // buffer reaches the file, 72 stay in the buffer), until a number
@@ -265,16 +281,30 @@ std::int32_t platform::GetKeyboardType(std::int32_t which) { return which == 0 |
     } else if (is("interrupt-in-write")) {
         // A Ctrl-C once the first full buffer is written, before its write returns.
         open_output("probe.out");
-        platform::test_seam::after_system_write = wait_inside_write;
+        platform::test_seam::after_system_write = after_write<interrupt_here>;
         write_lines(30);
-    } else if (is("fault-in-report-flush")) {
-        // An error with 72 bytes pending, whose report faults once it has written them.
-        open_output("probe.out");
-        write_lines(20);
-        platform::test_seam::after_system_write = trap_inside_write;
-        text_assign(local, "missing.in");
-        text_open_input(local);
-        io_check();
+    } else if (is("fault-in-report-flush") || is("fault-in-report")) {
+        // An error whose report faults once it has written the 72 bytes
+        // pending, or with none pending, its line.
+        if (is("fault-in-report-flush")) {
+            open_output("probe.out");
+            write_lines(20);
+        }
+        platform::test_seam::after_system_write = after_write<breakpoint>;
+        open_missing_input();
+    } else if (is("interrupt-in-halt")) {
+        // A Ctrl-C once the halt of an error (2) or of a normal end (close)
+        // has begun: after its first write (the write-out of the pending
+        // output before the report, the report or the close's write-out), or
+        // once it has removed its handlers (exit).
+        const std::string_view at = argument;
+        if (at != "report") {
+            open_output("probe.out");
+            write_text("kept");
+        }
+        if (at == "exit") platform::test_seam::after_handler_removal = interrupt_here;
+        if (at != "exit") platform::test_seam::after_system_write = after_write<interrupt_here>;
+        if (at != "close") open_missing_input();
 #if defined(_WIN32)
     } else if (is("interrupt-in-tls-set-up")) {
         prepare_interrupt([] {});
@@ -288,11 +318,18 @@ std::int32_t platform::GetKeyboardType(std::int32_t which) { return which == 0 |
         replace_import(get_thread_context_slot, reinterpret_cast<void*>(refuse_context));
         replace_import(create_file_slot, reinterpret_cast<void*>(stop_for_interrupt));
         open_output("probe.out");
+    } else if (is("interrupt-unsuspended")) {
+        // A Ctrl-C whose suspension takes effect only after the halt and whose
+        // context cannot be read: the program's thread, still running, writes
+        // once the report is written, unless it has been stopped.
+        replace_import(suspend_thread_slot, reinterpret_cast<void*>(suspend_late));
+        replace_import(get_thread_context_slot, reinterpret_cast<void*>(refuse_context));
+        platform::test_seam::after_system_write = after_write<note_report_written>;
+        platform::CreateFileA("signal.fifo", platform::GENERIC_READ, 0, platform::OPEN_EXISTING, 0);
+        while (report_written == 0) Sleep(1);
+        platform::DWORD written = 0;
+        platform::WriteFile(platform::GetStdHandle(platform::STD_OUTPUT_HANDLE), "beside", 6, &written);
 #endif
-    } else if (is("interrupt-after-handler-removed")) {
-        // The halt's removal of its handlers, and then a Ctrl-C: the system's own handling.
-        platform::remove_fault_handler();
-        wait_for_signal();
     } else if (is("control-word")) {
         write_control_word();
     } else if (is("denormal-operand")) {
