@@ -1,10 +1,13 @@
 // The runtime's text conversions as one side of the checker: built with the
 // runtime's own real, and on x86 a second time with the other real inside a
 // second copy of the runtime (namespace renamed, REAL_CHECK_RENAMED), so that
-// one process has both. The unit's side runs with its exceptions masked and
-// reads its status word; the software side of the second copy comes back
-// from a fault here. Either way a fault is the outcome "fault".
-#include <csetjmp>
+// one process has both. Both sides come back here from a fault, as the
+// outcome "fault": the unit's under the runtime's control word, through a
+// handler of SIGFPE, the software one of the second copy through its own
+// end_with_fault.
+#include <setjmp.h>
+#include <signal.h>
+
 #include <string>
 
 #include "runtime/frame.h"
@@ -19,21 +22,29 @@
 
 namespace {
 
-#if defined(REAL_CHECK_RENAMED)
-std::jmp_buf fault_return;
-#endif
+sigjmp_buf fault_return;
 
 template <class Convert>
 std::string guarded(Convert convert) {
 #if !defined(RT_SOFTWARE_REAL)
-    std::uint16_t status = 0;
-    asm volatile("fnclex");
-    const std::string outcome = convert();
-    asm volatile("fnstsw %0" : "=m"(status));
-    return (status & 0x0D) != 0 ? "fault" : outcome;
+    // The runtime's control word, and a fault handler that comes back here.
+    struct sigaction action{}, saved{};
+    action.sa_handler = [](int) { siglongjmp(fault_return, 1); };
+    sigaction(SIGFPE, &action, &saved);
+    const std::uint16_t runtime_word = 0x1332;
+    std::uint16_t saved_word = 0;
+    asm volatile("fnstcw %0\n\tfnclex\n\tfldcw %1" : "=m"(saved_word) : "m"(runtime_word));
+    std::string outcome = "fault";
+    if (sigsetjmp(fault_return, 1) == 0) {
+        outcome = convert();
+        asm volatile("fwait");  // a condition of the last instruction faults here
+    }
+    asm volatile("fnclex\n\tfldcw %0" : : "m"(saved_word));
+    sigaction(SIGFPE, &saved, nullptr);
+    return outcome;
 #else
 #if defined(REAL_CHECK_RENAMED)
-    if (setjmp(fault_return) != 0) return "fault";
+    if (sigsetjmp(fault_return, 0) != 0) return "fault";
 #endif
     return convert();
 #endif
@@ -44,7 +55,7 @@ std::string guarded(Convert convert) {
 #if defined(REAL_CHECK_RENAMED)
 namespace rt {
 // The second copy has no program frame: its faults come back to guarded().
-void end_with_fault(std::uint32_t, std::uint32_t) { std::longjmp(fault_return, 1); }
+void end_with_fault(std::uint32_t, std::uint32_t) { siglongjmp(fault_return, 1); }
 }  // namespace rt
 #endif
 
