@@ -22,7 +22,7 @@
 
 namespace {
 
-sigjmp_buf fault_return;
+[[maybe_unused]] sigjmp_buf fault_return;
 
 template <class Convert>
 std::string guarded(Convert convert) {

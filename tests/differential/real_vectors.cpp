@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     if (argc != 3) return std::fprintf(stderr, "usage: real_vectors check|generate LEVEL | verify FILE\n"), 2;
     const std::string mode = argv[1];
     const char* level_text = std::getenv("REAL_VECTOR_LEVEL");
-    const int level = std::atoi(level_text != nullptr ? level_text : argv[2]);
+    [[maybe_unused]] const int level = std::atoi(level_text != nullptr ? level_text : argv[2]);
     if (mode == "verify") {
         std::ifstream file(argv[2]);
         std::string line;
