@@ -1,9 +1,10 @@
-// The operands, the two sides of every operation but the text conversions
-// (real_text.cpp), and the line format of the vector files.
+// The cases, and the two sides of every operation but the text conversions
+// (real_text.cpp).
 #include "tests/differential/real_check.h"
 
 #include <cstdio>
 #include <cstring>
+#include <random>
 
 #include "runtime/soft_real.h"
 
@@ -27,23 +28,21 @@ struct Boundaries {
     Bits values[12 * 4 * 2 + 10];
     int count = 0;
     Boundaries() {
-        for (const std::uint16_t field : {0, 1, 2, 0x1FE1, 0x2000, 0x3FBF, 0x3FC0, 0x3FFE, 0x3FFF, 0x4000, 0x403E, 0x7FFE})
+        for (const std::uint16_t field :
+             {0, 1, 2, 0x1FE1, 0x2000, 0x3FBF, 0x3FC0, 0x3FFE, 0x3FFF, 0x4000, 0x403E, 0x7FFE})
             for (const std::uint64_t s : {top, top | 1, top | top >> 1, ~std::uint64_t{0}})
                 for (const std::uint16_t sign : {0, 0x8000})
                     values[count++] = {static_cast<std::uint16_t>(sign | field), field == 0 ? s >> 1 : s};
         // Zeros, the smallest denormal and a pseudo-denormal, infinities, a quiet
         // and a signalling NaN, the default NaN, an unnormal, a pseudo-infinity.
+        // clang-format off
         const Bits beyond[] = {{0, 0}, {0x8000, 0}, {0, 1}, {0, top | 5}, {0x7FFF, top}, {0xFFFF, top},
                                {0x7FFF, top | top >> 1 | 7}, {0x7FFF, top | 3}, {0xFFFF, top | top >> 1}, {0x3FFF, top >> 1}};
+        // clang-format on
         for (const Bits& b : beyond) values[count++] = b;
     }
 };
 const Boundaries boundaries;
-
-}  // namespace
-
-const Bits* const boundary_values = boundaries.values;
-const int boundary_count = boundaries.count;
 
 // Zeros, denormals and pseudo-denormals, the edges of the exponent range,
 // values near the other operand (cancellation, sums and products that end
@@ -63,8 +62,8 @@ Bits random_operand(std::mt19937_64& random, Bits other) {
     std::int32_t field;
     switch (pick(12)) {
         case 0: return {sign, 0};
-        case 1: return {sign, significand >> (1 + pick(63))};  // denormal
-        case 2: return {sign, significand | top};              // pseudo-denormal
+        case 1: return {sign, significand >> (1 + pick(63))};                 // denormal
+        case 2: return {sign, significand | top};                             // pseudo-denormal
         case 3: field = 1 + static_cast<std::int32_t>(pick(70)); break;       // underflow edge
         case 4: field = 0x7FFE - static_cast<std::int32_t>(pick(70)); break;  // overflow edge
         case 5: field = near < 1 ? 1 : near > 0x7FFE ? 0x7FFE : near; break;
@@ -86,10 +85,15 @@ std::string random_text(std::mt19937_64& random) {
     std::string text = pick(4) == 0 ? "-" : "";
     for (int i = pick(41); i > 0; --i) text += static_cast<char>('0' + (pick(3) == 0 ? 9 : pick(10)));
     if (pick(2) == 0) text.insert(static_cast<std::size_t>(pick(static_cast<int>(text.size()) + 1)), ".");
-    if (pick(2) == 0) text += "e" + std::to_string(pick(2) == 0 ? pick(11000) - 5500 : 4900 + pick(60) - pick(2) * 9850);
+    if (pick(2) == 0) {
+        const int edge = pick(2) == 0 ? 4900 : -4950;  // the largest and the smallest values
+        text += "e" + std::to_string(pick(2) == 0 ? pick(11000) - 5500 : edge + pick(60));
+    }
     if (pick(50) == 0) text.insert(static_cast<std::size_t>(pick(static_cast<int>(text.size()) + 1)), "x");
     return text.substr(0, 64);
 }
+
+}  // namespace
 
 std::string bits_text(Bits v) {
     char text[24];
@@ -131,37 +135,33 @@ std::string soft_outcome(const Case& c) {
 }
 
 std::string line_of(const Case& c) {
-    std::string text_hex;
-    char hex[3];
-    for (const char ch : c.text) std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned char>(ch)), text_hex += hex;
-    char line[256];
-    std::snprintf(line, sizeof line, "%d %s %s %lld %d %d %s", static_cast<int>(c.op), bits_text(c.a).c_str(),
-                  bits_text(c.b).c_str(), static_cast<long long>(c.number), c.width, c.decimals,
-                  text_hex.empty() ? "-" : text_hex.c_str());
-    return line;
+    return std::to_string(c.op) + " " + bits_text(c.a) + " " + bits_text(c.b) + " " + std::to_string(c.number) + " " +
+           std::to_string(c.width) + " " + std::to_string(c.decimals) + " " + c.text;
 }
 
-bool case_of(const std::string& line, Case& c) {
-    int op = 0;
-    unsigned a_exponent = 0, b_exponent = 0;
-    unsigned long long a_significand = 0, b_significand = 0;
-    long long number = 0;
-    char text_hex[132] = "";
-    if (std::sscanf(line.c_str(), "%d %x:%llx %x:%llx %lld %d %d %131s", &op, &a_exponent, &a_significand, &b_exponent,
-                    &b_significand, &number, &c.width, &c.decimals, text_hex) != 9 ||
-        op < 0 || op >= op_count)
-        return false;
-    c.op = static_cast<Op>(op);
-    c.a = {static_cast<std::uint16_t>(a_exponent), a_significand};
-    c.b = {static_cast<std::uint16_t>(b_exponent), b_significand};
-    c.number = number;
-    c.text.clear();
-    for (const char* p = text_hex; p[0] != '\0' && p[0] != '-' && p[1] != '\0'; p += 2) {
-        unsigned byte = 0;
-        std::sscanf(p, "%2x", &byte);
-        c.text += static_cast<char>(byte);
+void generate(int level, const std::function<void(const Case&)>& visit) {
+    Case c;
+    for (int op = 0; op < from_integer; ++op) {
+        c.op = static_cast<Op>(op);
+        const bool unary = c.op == square_root || c.op == to_integer;
+        for (int i = 0; i < boundaries.count; ++i) {
+            for (int j = 0; j < (unary ? 1 : boundaries.count); ++j) {
+                c.a = boundaries.values[i], c.b = boundaries.values[j];
+                visit(c);
+            }
+        }
     }
-    return true;
+    std::mt19937_64 random(1332);
+    for (long i = 0; i < 20000L * level; ++i) {
+        c.op = static_cast<Op>(i % op_count);
+        c.a = random_operand(random, Bits{0x3FFF, top});
+        c.b = random_operand(random, c.a);
+        c.number = static_cast<std::int64_t>(random() >> (random() % 64));
+        c.width = i % 3 == 0 ? 26 : 0;  // scientific notation, and as cube writes
+        c.decimals = i % 3 == 0 ? -1 : 4;
+        c.text = random_text(random);
+        visit(c);
+    }
 }
 
 }  // namespace real_check
@@ -249,5 +249,9 @@ std::string x87_outcome(const Case& c) {
 }
 
 }  // namespace real_check
+
+#else
+
+std::string real_check::x87_outcome(const Case&) { return "no x87 unit"; }
 
 #endif

@@ -6,14 +6,25 @@
 #pragma once
 
 #include <cstdint>
-#include <random>
+#include <functional>
 #include <string>
 
 namespace real_check {
 
 enum Op : int {
-    add, subtract, multiply, divide, square_root, ordered_compare, quiet_compare, to_integer,
-    from_integer, from_double, from_text, to_text, op_count
+    add,
+    subtract,
+    multiply,
+    divide,
+    square_root,
+    ordered_compare,
+    quiet_compare,
+    to_integer,
+    from_integer,
+    from_double,
+    from_text,
+    to_text,
+    op_count
 };
 
 // A 10-byte extended real as a plain pair: the checker sees both sides'
@@ -26,7 +37,7 @@ struct Bits {
 struct Case {
     Op op = add;
     Bits a, b;
-    std::int64_t number = 0;  // from_integer: an int32; from_double: the double's bits
+    std::int64_t number = 0;               // from_integer: an int32; from_double: the double's bits
     std::int32_t width = 0, decimals = 4;  // to_text
     std::string text;                      // from_text: a token of at most 64 bytes above 32
 };
@@ -41,45 +52,10 @@ std::string soft_to_text(Bits v, std::int32_t width, std::int32_t decimals);
 std::string x87_from_text(const std::string& text);
 std::string x87_to_text(Bits v, std::int32_t width, std::int32_t decimals);
 
-// The cases of a level: every boundary operand with every other for each
-// operation, then 20000 * level random ones from the seed.
-template <class Visit>
-void generate(int level, std::uint64_t seed, Visit visit);
-// One case per line, to and from the vector files.
+// The cases of a level, the same on every processor: every pair of boundary
+// operands for each operation, then 20000 * level random ones.
+void generate(int level, const std::function<void(const Case&)>& visit);
 std::string line_of(const Case& c);
-bool case_of(const std::string& line, Case& c);
 std::string bits_text(Bits v);
-
-// The boundary operands, and a random one shaped by the other operand.
-extern const Bits* const boundary_values;
-extern const int boundary_count;
-Bits random_operand(std::mt19937_64& random, Bits other);
-std::string random_text(std::mt19937_64& random);
-
-template <class Visit>
-void generate(int level, std::uint64_t seed, Visit visit) {
-    Case c;
-    for (int op = 0; op < from_integer; ++op) {
-        c.op = static_cast<Op>(op);
-        const bool unary = c.op == square_root || c.op == to_integer;
-        for (int i = 0; i < boundary_count; ++i) {
-            for (int j = 0; j < (unary ? 1 : boundary_count); ++j) {
-                c.a = boundary_values[i], c.b = boundary_values[j];
-                visit(c);
-            }
-        }
-    }
-    std::mt19937_64 random(seed);
-    for (long i = 0; i < 20000L * level; ++i) {
-        c.op = static_cast<Op>(i % op_count);
-        c.a = random_operand(random, Bits{0x3FFF, std::uint64_t{1} << 63});
-        c.b = random_operand(random, c.a);
-        c.number = static_cast<std::int64_t>(random() >> (random() % 64));
-        c.width = i % 3 == 0 ? 26 : 0;
-        c.decimals = i % 3 == 0 ? -1 : 4;
-        c.text = random_text(random);
-        visit(c);
-    }
-}
 
 }  // namespace real_check

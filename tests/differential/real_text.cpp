@@ -28,7 +28,8 @@ template <class Convert>
 std::string guarded(Convert convert) {
 #if !defined(RT_SOFTWARE_REAL)
     // The runtime's control word, and a fault handler that comes back here.
-    struct sigaction action{}, saved{};
+    struct sigaction action {
+    }, saved{};
     action.sa_handler = [](int) { siglongjmp(fault_return, 1); };
     sigaction(SIGFPE, &action, &saved);
     const std::uint16_t runtime_word = 0x1332;

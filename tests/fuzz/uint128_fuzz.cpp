@@ -11,8 +11,12 @@ using u128 = unsigned __int128;
 
 namespace {
 
-u128 plain(Uint128 v) { return static_cast<u128>(static_cast<std::uint64_t>(v >> 64)) << 64 | static_cast<std::uint64_t>(v); }
-Uint128 ours(u128 v) { return Uint128{static_cast<std::uint64_t>(v >> 64)} << 64 | Uint128{static_cast<std::uint64_t>(v)}; }
+u128 plain(Uint128 v) {
+    return static_cast<u128>(static_cast<std::uint64_t>(v >> 64)) << 64 | static_cast<std::uint64_t>(v);
+}
+Uint128 ours(u128 v) {
+    return Uint128{static_cast<std::uint64_t>(v >> 64)} << 64 | Uint128{static_cast<std::uint64_t>(v)};
+}
 void expect(bool same) {
     if (!same) std::abort();
 }
