@@ -16,7 +16,7 @@ constexpr std::uint64_t top = std::uint64_t{1} << 63;
 
 rt::SoftReal soft(Bits v) { return rt::SoftReal::from_image({v.significand, v.sign_exponent}); }
 Bits bits(rt::SoftReal v) { return {v.image().sign_exponent, v.image().significand}; }
-std::string with_conditions(std::string outcome, unsigned conditions) {
+std::string with_conditions(const std::string& outcome, unsigned conditions) {
     return outcome + " c" + std::to_string(conditions);
 }
 

@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (bytes[31] / 8 % 8 < 4) c.b.significand = patterns[bytes[31] / 8 % 8];
     std::memcpy(&c.number, bytes + 21, 8);
     c.width = bytes[29];
-    c.decimals = static_cast<std::int8_t>(bytes[30]);
+    c.decimals = bytes[30] < 128 ? bytes[30] : bytes[30] - 256;
     // A token: the bytes above 32, at most 64 of them.
     for (std::size_t i = 32; i < size && c.text.size() < 64; ++i)
         if (data[i] > 32) c.text += static_cast<char>(data[i]);
