@@ -61,9 +61,13 @@ inline RealImage image_of(Real v) {
 }
 inline Real square_root(Real v) { return __builtin_sqrtl(v); }
 inline Real magnitude(Real v) { return __builtin_fabsl(v); }
-// The integer nearest to v, which must be below 2^63.
+// The integer nearest to v, which must be below 2^63: the unit's 64-bit
+// integer store, which for any other value raises invalid (masked: gives
+// 0x8000000000000000) where a conversion in C++ would be undefined.
 inline std::uint64_t rounded_to_uint64(Real v) {
-    return static_cast<std::uint64_t>(__builtin_rintl(v));
+    std::int64_t n = 0;
+    asm("fistpll %0" : "=m"(n) : "t"(v) : "st");
+    return static_cast<std::uint64_t>(n);
 }
 
 #endif

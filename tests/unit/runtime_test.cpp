@@ -14,7 +14,6 @@
 #include <limits>
 #include <random>
 #include <string>
-#include <vector>
 
 #include "runtime/real_io.h"
 
@@ -65,16 +64,6 @@ long double x87(Real v) { return from_bits(image_of(v).sign_exponent, image_of(v
     return bits_of(from_bits(v.image().sign_exponent, v.image().significand));
 }
 
-// read_integer without its in-place conversion: the token is read, then converted.
-std::int32_t read_integer_token(TextFile& file) {
-    std::int32_t value = 0;
-    char token[integer_token_limit + 1];
-    if (skip_blanks(file)) return 0;
-    read_token(file, token, integer_token_limit);
-    if (!text_to_integer(token, value)) value = 0, io_result = 106;
-    return value;
-}
-
 // One file record on the file "f" of a scratch folder.
 class Files : public ::testing::Test {
 protected:
@@ -100,7 +89,7 @@ protected:
     }
 
     // Runs the reads in ops on input and lists what each gave, blank-separated:
-    // i read_integer, t read_integer_token, r read_real, c text_read_char ("eof" at the end),
+    // i read_integer, r read_real, c text_read_char ("eof" at the end),
     // l read_line_end ("/"). An error follows its value as !number and is
     // cleared. A count before an operation repeats it.
     std::string read_log(const std::string& input, const char* ops) {
@@ -112,7 +101,6 @@ protected:
             for (long i = 0; i < repeat; ++i) {
                 char item[48] = "/";
                 if (*p == 'i') std::snprintf(item, sizeof item, "%d", read_integer(file));
-                if (*p == 't') std::snprintf(item, sizeof item, "%d", read_integer_token(file));
                 if (*p == 'r') std::snprintf(item, sizeof item, "%.21Lg", x87(read_real(file)));
                 if (*p == 'l') read_line_end(file);
                 const std::uint16_t c = *p == 'c' ? text_read_char(file) : 0;
@@ -164,24 +152,6 @@ TEST_F(Files, ReadsTokensIntegersRealsAndLineEnds) {
     open("/proc/self/mem", true);
     EXPECT_TRUE(is_end_of_file(text_read_char(file)) && io_result == 1117) << io_result;
     for (TextFile& reader : readers) text_close(reader);
-}
-
-// read_integer converts short tokens in place in the buffer; wherever a token
-// ends near the end of the first 128-byte read, it must give what reading
-// the token and converting it gives: value, error and the byte after it.
-TEST_F(Files, IntegersAtTheBufferEdgeReadAsTheirTokens) {
-    std::vector<std::string> tokens = {"0",          "-7",         "+42",        "0000000009",
-                                       "999999999",  "2147483647", "2147483648", "-2147483648",
-                                       "4294967295", "4294967297", "x1F",        "12a"};
-    for (std::size_t length = 1; length <= 12; ++length) tokens.push_back(std::string("123456789012", length));
-    for (const std::string& token : tokens) {
-        for (const char* after : {" 5", "\r\n5", "\0325", ""}) {
-            for (std::size_t end = 120; end <= 136; ++end) {
-                const std::string input = blanks(end - token.size()) + token + after;
-                EXPECT_EQ(read_log(input, "i c"), read_log(input, "t c")) << token << " ending at " << end;
-            }
-        }
-    }
 }
 
 TEST_F(Files, TheEndOfTheDataStaysInTheBufferAsAMark) {
