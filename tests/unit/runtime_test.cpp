@@ -6,13 +6,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
-#include <random>
 #include <string>
 
 #include "runtime/real_io.h"
@@ -60,9 +58,6 @@ Real real(long double v) {
     return real_from_image(image);
 }
 long double x87(Real v) { return from_bits(image_of(v).sign_exponent, image_of(v).significand); }
-[[maybe_unused]] std::string bits_of(SoftReal v) {
-    return bits_of(from_bits(v.image().sign_exponent, v.image().significand));
-}
 
 // One file record on the file "f" of a scratch folder.
 class Files : public ::testing::Test {
@@ -368,10 +363,6 @@ TEST(Conversions, TextToRealBitForBit) {
         EXPECT_EQ(x87(text_to_real(c.text, error_position)), c.partial) << c.text;
         EXPECT_EQ(error_position, c.position) << c.text;
     }
-    EXPECT_EQ(bits_of(scale_by_power_of_ten(real(1.0L / 3), 0)), bits_of(1.0L / 3));
-    EXPECT_EQ(bits_of(scale_by_power_of_ten(real(-0.0L), 9000)), bits_of(-0.0L));
-    EXPECT_EQ(bits_of(scale_by_power_of_ten(real(-2.0L), -9000)), bits_of(0.0L));
-    EXPECT_EQ(x87(scale_by_power_of_ten(real(2.0L), 5120)), infinity);
 }
 
 TEST(Conversions, RealToText) {
@@ -437,26 +428,6 @@ TEST(Conversions, DigitsAndDecimalNormalisation) {
         std::int32_t k = 0;
         const long double v = x87(decimal_normalize(real(from_bits(0, 1ULL << bit)), k));
         EXPECT_TRUE(v >= 1 && v < 16) << "denormal bit " << bit;
-    }
-}
-
-// Written with 18 digits and read back, a value keeps its precision;
-// integers below 10^17 print exactly.
-TEST(Conversions, WrittenRealsReadBack) {
-    std::mt19937_64 random(20240611);
-    for (int i = 0; i < 100000; ++i) {
-        const auto sign_exponent = static_cast<std::uint16_t>((random() & 0x8000) | (1 + random() % 0x7FFC));
-        const long double value = from_bits(sign_exponent, random() | (1ULL << 63));
-        ShortText text;
-        real_to_text(real(value), 26, -1, text);
-        const std::string written(text.chars, text.length);
-        std::int32_t error_position = -1;
-        const long double back = x87(text_to_real(written.c_str(), error_position));
-        ASSERT_EQ(error_position, 0) << written;
-        ASSERT_LE(std::fabs((back - value) / value), 1e-17L) << written;
-        const std::uint64_t n = random() % (100000000000000000ULL >> (random() % 57));
-        real_to_text(real(static_cast<long double>(n)), 0, 0, text);
-        ASSERT_EQ(std::string(text.chars, text.length), std::to_string(n));
     }
 }
 
