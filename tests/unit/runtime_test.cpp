@@ -412,18 +412,8 @@ TEST(Conversions, DigitsAndDecimalNormalisation) {
     const struct { long double v; std::int32_t n; const char* digits; } cases[] = {
         {0x1p-18L, 18, "0000000381469726562"}, {0x3p-18L, 18, "0000001144409179688"}, {0x1p-18L, 16, "0000000381469726662"},
         {9.999755859375L, 3, "1000975585937500000"}, {12.5L, 1, "1350000000000000000"}, {1.5L, 25, "01500000000000000000000000"}};
-    for (const auto& c : cases) EXPECT_EQ(digits_of(c.v, c.n), c.digits) << c.n;
-    const auto normalised = [](long double v) {
-        std::int32_t k = -1;
-        char text[48];
-        v = x87(decimal_normalize(real(v), k));
-        std::snprintf(text, sizeof text, "%.15Lg e%d", v, k);
-        return std::string(text);
-    };
     // clang-format on
-    EXPECT_EQ(normalised(0.0L), "0 e0");
-    EXPECT_EQ(normalised(1e40L), "10 e39");
-    EXPECT_EQ(normalised(0x1p-16445L), "3.64519953188247 e-4951");
+    for (const auto& c : cases) EXPECT_EQ(digits_of(c.v, c.n), c.digits) << c.n;
     for (int bit = 0; bit < 64; ++bit) {
         std::int32_t k = 0;
         const long double v = x87(decimal_normalize(real(from_bits(0, 1ULL << bit)), k));
