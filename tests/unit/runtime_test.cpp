@@ -312,9 +312,9 @@ TEST(Conversions, TextToIntegerTakesLeadingSpacesOnly) {
 // Every table entry is the nearest extended value, as the C library rounds.
 TEST(Conversions, PowersOfTenAreTheNearestValues) {
     const auto nearest = [](int n) { return bits_of(std::strtold(("1e" + std::to_string(n)).c_str(), nullptr)); };
-    for (int i = 0; i < 32; ++i) EXPECT_EQ(bits_of(pow10_small[i]), nearest(i)) << i;
-    for (int k = 1; k < 16; ++k) EXPECT_EQ(bits_of(pow10_mid[k]), nearest(32 * k)) << 32 * k;
-    for (int k = 1; k < 10; ++k) EXPECT_EQ(bits_of(pow10_large[k]), nearest(512 * k)) << 512 * k;
+    for (int i = 0; i < 32; ++i) EXPECT_EQ(bits_of(x87(pow10_small[i])), nearest(i)) << i;
+    for (int k = 1; k < 16; ++k) EXPECT_EQ(bits_of(x87(pow10_mid[k])), nearest(32 * k)) << 32 * k;
+    for (int k = 1; k < 10; ++k) EXPECT_EQ(bits_of(x87(pow10_large[k])), nearest(512 * k)) << 512 * k;
 }
 
 // Expected patterns from exact arithmetic rounded to 64 bits after every
@@ -347,7 +347,7 @@ TEST(Conversions, TextToRealBitForBit) {
     // clang-format on
     for (const auto& c : cases) {
         std::int32_t error_position = -1;
-        EXPECT_EQ(bits_of(text_to_real(c.text, error_position)), c.bits) << c.text;
+        EXPECT_EQ(bits_of(x87(text_to_real(c.text, error_position))), c.bits) << c.text;
         EXPECT_EQ(error_position, 0) << c.text;
     }
     // The first byte that does not fit, and the digits so far as a whole number.
