@@ -6,11 +6,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "runtime/real_io.h"
@@ -33,13 +35,16 @@ std::string times(int count, const std::string& item) {
 }
 
 // The 10-byte memory image as sign-and-exponent word and significand.
+RealImage x87_image(long double v) {
+    RealImage image;
+    std::memcpy(&image.significand, &v, 8);
+    std::memcpy(&image.sign_exponent, reinterpret_cast<const char*>(&v) + 8, 2);
+    return image;
+}
 std::string bits_of(long double v) {
-    unsigned long long significand = 0;
-    std::uint16_t sign_exponent = 0;
-    std::memcpy(&significand, &v, 8);
-    std::memcpy(&sign_exponent, reinterpret_cast<const char*>(&v) + 8, 2);
     char text[24];
-    std::snprintf(text, sizeof text, "%04X:%016llX", sign_exponent, significand);
+    std::snprintf(text, sizeof text, "%04X:%016llX", x87_image(v).sign_exponent,
+                  static_cast<unsigned long long>(x87_image(v).significand));
     return text;
 }
 
@@ -51,12 +56,7 @@ long double from_bits(std::uint16_t sign_exponent, std::uint64_t significand) {
 }
 
 // The runtime's real type and the test's x87 values share their 10-byte image.
-Real real(long double v) {
-    RealImage image;
-    std::memcpy(&image.significand, &v, 8);
-    std::memcpy(&image.sign_exponent, reinterpret_cast<const char*>(&v) + 8, 2);
-    return real_from_image(image);
-}
+Real real(long double v) { return real_from_image(x87_image(v)); }
 long double x87(Real v) { return from_bits(image_of(v).sign_exponent, image_of(v).significand); }
 
 // One file record on the file "f" of a scratch folder.
@@ -418,6 +418,26 @@ TEST(Conversions, DigitsAndDecimalNormalisation) {
         std::int32_t k = 0;
         const long double v = x87(decimal_normalize(real(from_bits(0, 1ULL << bit)), k));
         EXPECT_TRUE(v >= 1 && v < 16) << "denormal bit " << bit;
+    }
+}
+
+// Written with 18 digits and read back, a value keeps its precision;
+// integers below 10^17 print exactly.
+TEST(Conversions, WrittenRealsReadBack) {
+    std::mt19937_64 random(20240611);
+    for (int i = 0; i < 100000; ++i) {
+        const auto sign_exponent = static_cast<std::uint16_t>((random() & 0x8000) | (1 + random() % 0x7FFC));
+        const long double value = from_bits(sign_exponent, random() | (1ULL << 63));
+        ShortText text;
+        real_to_text(real(value), 26, -1, text);
+        const std::string written(text.chars, text.length);
+        std::int32_t error_position = -1;
+        const long double back = x87(text_to_real(written.c_str(), error_position));
+        ASSERT_EQ(error_position, 0) << written;
+        ASSERT_LE(std::fabs((back - value) / value), 1e-17L) << written;
+        const std::uint64_t n = random() % (100000000000000000ULL >> (random() % 57));
+        real_to_text(real(static_cast<long double>(n)), 0, 0, text);
+        ASSERT_EQ(std::string(text.chars, text.length), std::to_string(n));
     }
 }
 
