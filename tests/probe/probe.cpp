@@ -97,17 +97,6 @@ const ModuleTable& module_table_for_scenario() {
     return failing_finalise != nullptr ? table : module_table;
 }
 
-// Reads a number from the FIFO NAME: the open tells the case runner that the
-// probe stands where it should, and the read waits for the runner, which
-// writes a number to go on or, for a signal, nothing.
-void wait_on_fifo(const char* name) {
-    TextFile fifo{};
-    text_assign(fifo, name);
-    text_open_input(fifo);
-    read_integer(fifo);
-    io_check();
-}
-
 // Inside WriteFile, after the system has written the bytes and before the
 // write returns (the instant at which a halt must not write them again), once.
 template <void (*action)()>
@@ -268,7 +257,10 @@ std::int32_t platform::GetKeyboardType(std::int32_t which) { return which == 0 |
     } else if (is("hold-output") || is("hold-input")) {
         // Holds the file open, for output after writing 200 bytes (one full
         // buffer reaches the file, 72 stay in the buffer), until a number
-        // arrives on the FIFO hold.fifo.
+        // arrives on the FIFO hold.fifo: its open tells the case runner that
+        // the probe stands where it should, and the read waits for the runner,
+        // which writes a number to go on or, for a signal, nothing.
+        TextFile fifo{};
         text_assign(std_input, argument);
         if (is("hold-output")) {
             open_output(argument);
@@ -277,7 +269,10 @@ std::int32_t platform::GetKeyboardType(std::int32_t which) { return which == 0 |
             text_open_input(std_input);
             io_check();
         }
-        wait_on_fifo("hold.fifo");
+        text_assign(fifo, "hold.fifo");
+        text_open_input(fifo);
+        read_integer(fifo);
+        io_check();
     } else if (is("interrupt-in-write")) {
         // A Ctrl-C once the first full buffer is written, before its write returns.
         open_output("probe.out");
