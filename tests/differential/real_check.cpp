@@ -2,10 +2,12 @@
 // (real_text.cpp).
 #include "tests/differential/real_check.h"
 
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <random>
 
+#include "runtime/real.h"
 #include "runtime/soft_real.h"
 
 namespace real_check {
@@ -121,11 +123,7 @@ std::string soft_outcome(const Case& c) {
             return with_conditions("integer " + std::to_string(n), conditions);
         }
         case from_integer: return bits_text(bits(rt::SoftReal(static_cast<std::int32_t>(c.number))));
-        case from_double: {
-            double d = 0;
-            std::memcpy(&d, &c.number, sizeof d);
-            return bits_text(bits(rt::SoftReal(d)));
-        }
+        case from_double: return bits_text(bits(rt::SoftReal(std::bit_cast<double>(c.number))));
         case from_text: return soft_from_text(c.text);
         case to_text: return soft_to_text(c.a, c.width, c.decimals);
         default: return "no such operation";
@@ -172,18 +170,9 @@ namespace real_check {
 
 namespace {
 
-long double x87(Bits v) {
-    long double x = 0;
-    std::memcpy(&x, &v.significand, 8);
-    std::memcpy(reinterpret_cast<char*>(&x) + 8, &v.sign_exponent, 2);
-    return x;
-}
-Bits bits(long double x) {
-    Bits v;
-    std::memcpy(&v.significand, &x, 8);
-    std::memcpy(&v.sign_exponent, reinterpret_cast<const char*>(&x) + 8, 2);
-    return v;
-}
+// The runtime built with the unit has it as its real: its image conversions serve.
+long double x87(Bits v) { return rt::real_from_image({v.significand, v.sign_exponent}); }
+Bits bits(long double x) { return {rt::image_of(x).sign_exponent, rt::image_of(x).significand}; }
 
 struct Unit {
     long double value = 0;
@@ -237,11 +226,7 @@ std::string x87_outcome(const Case& c) {
         }
         case to_integer: return with_conditions("integer " + std::to_string(u.integer), u.conditions);
         case from_integer: return bits_text(bits(static_cast<long double>(static_cast<std::int32_t>(c.number))));
-        case from_double: {
-            double d = 0;
-            std::memcpy(&d, &c.number, sizeof d);
-            return bits_text(bits(static_cast<long double>(d)));
-        }
+        case from_double: return bits_text(bits(static_cast<long double>(std::bit_cast<double>(c.number))));
         case from_text: return x87_from_text(c.text);
         case to_text: return x87_to_text(c.a, c.width, c.decimals);
         default: return with_conditions(bits_text(bits(u.value)), u.conditions);
