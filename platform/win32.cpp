@@ -75,7 +75,6 @@ __declspec(dllimport) BOOL __stdcall CloseHandle(HANDLE handle);
 __declspec(dllimport) DWORD __stdcall GetFileType(HANDLE file);
 __declspec(dllimport) HANDLE __stdcall GetStdHandle(DWORD which);
 __declspec(dllimport) DWORD __stdcall GetLastError();
-__declspec(dllimport) void __stdcall ExitProcess(unsigned exit_code);
 __declspec(dllimport) BOOL __stdcall TerminateProcess(HANDLE process, unsigned exit_code);
 __declspec(dllimport) DWORD __stdcall GetCurrentThreadId();
 __declspec(dllimport) void __stdcall Sleep(DWORD milliseconds);
@@ -197,13 +196,18 @@ void begin_halt() {
 
 void ExitProcess(DWORD exit_code) {
     begin_halt();
-    if (ender == Ender::program) win::ExitProcess(exit_code);
-    // The halt of a Ctrl-C, on the console's thread. ExitProcess takes the loader lock
-    // and the process-environment lock before it ends the other threads, and
-    // the suspended program thread may hold either. The halt has written and
-    // closed its files by now and needs nothing that ExitProcess adds (the
-    // DLLs' notices of the end): it ends every thread at once, with the same
-    // exit code.
+    // Either thread ends the process with TerminateProcess, which ends every
+    // thread at once with the exit code, not with the system's ExitProcess.
+    // On the console's thread (the halt of a Ctrl-C), ExitProcess would take
+    // the loader lock and the process-environment lock before it ends the
+    // other threads, and the suspended program thread may hold either. On the
+    // program's thread, ExitProcess sends the DLLs their notices of the end,
+    // and a Ctrl-C meanwhile starts the system's thread for the console
+    // handlers in a process being taken down: under Wine, such a process has
+    // ended with SIGSEGV after a complete run. The halt has written and
+    // closed its files by now, and the image has no destructors or
+    // thread-local cells for the notices to run: nothing that ExitProcess
+    // adds is needed.
     win::TerminateProcess(win::GetCurrentProcess(), exit_code);
     __builtin_unreachable();
 }
@@ -255,6 +259,9 @@ std::atomic<FaultHandler> installed_handler{nullptr};
 win::Registration* program_registration = nullptr;
 void (*program_entry_point)() = nullptr;
 win::HANDLE main_thread = nullptr;
+// How long the halt of a Ctrl-C waits for the end of a program thread that it
+// could not suspend.
+constexpr win::DWORD thread_end_wait_ms = 5000;
 // The system filter's answer for the fault being handled.
 std::int32_t filter_answer = EXCEPTION_EXECUTE_HANDLER;
 ExceptionRecord pending{};
@@ -359,7 +366,8 @@ int __cdecl on_exception(win::ExceptionRecord* record, win::Registration* frame,
 // (Wine delivers it after SuspendThread has returned): should either call
 // fail, the thread is ended instead, and the address is the program's entry,
 // so that the report of a Ctrl-C always has one (0 would mean that no error is
-// pending).
+// pending). The wait for that end is bounded, so that a thread the system is
+// slow to end cannot keep the process alive, without its report, for ever.
 std::uint32_t stop_program_thread() {
     win::Context context{};
     context.context_flags = win::CONTEXT_CONTROL;
@@ -369,7 +377,7 @@ std::uint32_t stop_program_thread() {
             reinterpret_cast<const void*>(static_cast<std::uintptr_t>(context.eip)));
     }
     if (win::TerminateThread(main_thread, STATUS_CONTROL_C_EXIT)) {
-        win::WaitForSingleObject(main_thread, win::INFINITE);
+        win::WaitForSingleObject(main_thread, thread_end_wait_ms);
     }
     return code_address(reinterpret_cast<const void*>(program_entry_point));
 }
