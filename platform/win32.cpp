@@ -75,6 +75,7 @@ __declspec(dllimport) BOOL __stdcall CloseHandle(HANDLE handle);
 __declspec(dllimport) DWORD __stdcall GetFileType(HANDLE file);
 __declspec(dllimport) HANDLE __stdcall GetStdHandle(DWORD which);
 __declspec(dllimport) DWORD __stdcall GetLastError();
+__declspec(dllimport) void __stdcall ExitProcess(unsigned exit_code);
 __declspec(dllimport) BOOL __stdcall TerminateProcess(HANDLE process, unsigned exit_code);
 __declspec(dllimport) DWORD __stdcall GetCurrentThreadId();
 __declspec(dllimport) void __stdcall Sleep(DWORD milliseconds);
@@ -196,18 +197,13 @@ void begin_halt() {
 
 void ExitProcess(DWORD exit_code) {
     begin_halt();
-    // Either thread ends the process with TerminateProcess, which ends every
-    // thread at once with the exit code, not with the system's ExitProcess.
-    // On the console's thread (the halt of a Ctrl-C), ExitProcess would take
-    // the loader lock and the process-environment lock before it ends the
-    // other threads, and the suspended program thread may hold either. On the
-    // program's thread, ExitProcess sends the DLLs their notices of the end,
-    // and a Ctrl-C meanwhile starts the system's thread for the console
-    // handlers in a process being taken down: under Wine, such a process has
-    // ended with SIGSEGV after a complete run. The halt has written and
-    // closed its files by now, and the image has no destructors or
-    // thread-local cells for the notices to run: nothing that ExitProcess
-    // adds is needed.
+    if (ender == Ender::program) win::ExitProcess(exit_code);
+    // The halt of a Ctrl-C, on the console's thread. ExitProcess takes the loader lock
+    // and the process-environment lock before it ends the other threads, and
+    // the suspended program thread may hold either. The halt has written and
+    // closed its files by now and needs nothing that ExitProcess adds (the
+    // DLLs' notices of the end): it ends every thread at once, with the same
+    // exit code.
     win::TerminateProcess(win::GetCurrentProcess(), exit_code);
     __builtin_unreachable();
 }
