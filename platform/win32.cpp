@@ -255,6 +255,9 @@ std::atomic<FaultHandler> installed_handler{nullptr};
 win::Registration* program_registration = nullptr;
 void (*program_entry_point)() = nullptr;
 win::HANDLE main_thread = nullptr;
+// How long the halt of a Ctrl-C waits for the end of a program thread that it
+// could not suspend.
+constexpr win::DWORD thread_end_wait_ms = 5000;
 // The system filter's answer for the fault being handled.
 std::int32_t filter_answer = EXCEPTION_EXECUTE_HANDLER;
 ExceptionRecord pending{};
@@ -359,7 +362,8 @@ int __cdecl on_exception(win::ExceptionRecord* record, win::Registration* frame,
 // (Wine delivers it after SuspendThread has returned): should either call
 // fail, the thread is ended instead, and the address is the program's entry,
 // so that the report of a Ctrl-C always has one (0 would mean that no error is
-// pending).
+// pending). The wait for that end is bounded, so that a thread the system is
+// slow to end cannot keep the process alive, without its report, for ever.
 std::uint32_t stop_program_thread() {
     win::Context context{};
     context.context_flags = win::CONTEXT_CONTROL;
@@ -369,7 +373,7 @@ std::uint32_t stop_program_thread() {
             reinterpret_cast<const void*>(static_cast<std::uintptr_t>(context.eip)));
     }
     if (win::TerminateThread(main_thread, STATUS_CONTROL_C_EXIT)) {
-        win::WaitForSingleObject(main_thread, win::INFINITE);
+        win::WaitForSingleObject(main_thread, thread_end_wait_ms);
     }
     return code_address(reinterpret_cast<const void*>(program_entry_point));
 }
