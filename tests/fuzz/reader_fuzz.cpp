@@ -9,6 +9,7 @@
 #include <string>
 
 #include "runtime/real_io.h"
+#include "tests/differential/real_check.h"
 
 using namespace rt;
 
@@ -33,10 +34,7 @@ std::uint32_t read_part(TextFile& file) {
 
 std::string integer_text(std::int32_t n) { return std::to_string(n) + (io_result != 0 ? "!" : "") + " "; }
 std::string real_text(Real v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%04X:%016llX", image_of(v).sign_exponent,
-                  static_cast<unsigned long long>(image_of(v).significand));
-    return text + integer_text(0).substr(1);
+    return real_check::bits_text({image_of(v).sign_exponent, image_of(v).significand}) + integer_text(0).substr(1);
 }
 
 std::string read_through_file(const std::uint8_t* ops, const std::uint8_t* lengths) {
